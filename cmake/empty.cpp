@@ -1,0 +1,1 @@
+// The module is made of the plugin libraries only.
