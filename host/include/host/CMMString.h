@@ -18,10 +18,10 @@ typedef enum {
 } t_cmmstring_charOrStrType;
 
 class CMMString {
-public:
+  public:
     CMMString();
     CMMString(const CMMString& other);
-    /* p_length -1: the whole C string (null: empty). */
+    /* p_length -1 (any negative): the whole C string (null: empty); never reads past a NUL. */
     CMMString(const char* p_text, int p_length = -1,
               t_cmmstring_characterSetType p_charset = CMMSTRING_CHARSET_ASCII,
               t_cmmstring_charOrStrType p_type = CMMSTRING_STRING);
@@ -49,7 +49,8 @@ public:
     bool IsEmpty() const;
     bool IsNotEmpty() const;
 
-    /* NUL-terminated bytes, valid until the string changes; never null. p_status (may be null) gets 0. */
+    /* NUL-terminated bytes, valid until the string changes; never null.
+     * p_status (may be null) gets 0. */
     const char* GetBuffer(t_cmmstring_characterSetType p_charset = CMMSTRING_CHARSET_ASCII,
                           int* p_status = nullptr) const;
     /* Length plus one. */
@@ -59,10 +60,12 @@ public:
 
     /* First occurrence at or after p_start (negative: from 0). */
     int Find(char p_char, int p_start = 0) const;
-    /* First occurrence at or after p_start; -1: from the beginning. An empty needle is not found. */
+    /* First occurrence at or after p_start; -1 (any negative): from the beginning. An empty
+     * needle is not found. */
     int Find(const char* p_text, int p_start = -1,
              t_cmmstring_characterSetType p_charset = CMMSTRING_CHARSET_ASCII) const;
-    /* Last occurrence that begins at or before p_start; -1: from the end. */
+    /* Last occurrence that begins at or before p_start; -1 (any negative, or past the end): from
+     * the end. An empty needle is not found. */
     int FindReverse(char p_char, int p_start = -1) const;
     int FindReverse(const char* p_text, int p_start = -1,
                     t_cmmstring_characterSetType p_charset = CMMSTRING_CHARSET_ASCII) const;
@@ -87,17 +90,19 @@ public:
     bool operator==(const char* p_text) const;
     bool operator!=(const CMMString& other) const;
 
-    /* Decimal value of the leading digits after blanks and an optional sign (0 when none; saturates). */
+    /* Decimal value of the leading digits after blanks and an optional sign
+     * (0 when none; saturates). */
     int ToInt() const;
     /* ASCII upper case, in place. */
     void ToUpper();
     /* Removes every occurrence of the first character of p_chars. */
     void SupprChar(const char* p_chars,
                    t_cmmstring_characterSetType p_charset = CMMSTRING_CHARSET_ASCII);
-    /* Replaces the content with printf-style text; returns the new length, or -1. */
+    /* Replaces the content with printf-style text of any length; returns the new length, or -1
+     * (content unchanged). The arguments may point into this string. */
     int Format(const char* p_format, ...) __attribute__((format(printf, 2, 3)));
 
-private:
+  private:
     bool Reserve(int p_capacity);
     void Assign(const char* p_text, int p_length);
     void Append(const char* p_text, int p_length);
