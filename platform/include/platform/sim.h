@@ -9,6 +9,9 @@
 #include <functional>
 #include <string>
 
+struct semaphore;
+struct msg_queue;
+
 namespace platform {
 
 /* ---- Time --------------------------------------------------------------- */
@@ -20,9 +23,9 @@ long tickMicros();
 /* ---- Devices ------------------------------------------------------------ */
 
 struct DeviceOptions {
-    bool fat = false;         /* names found in any case; see fileio.h */
-    long blockSize = 4096;    /* allocation block size reported by fstat and statfs */
-    int64_t capacity = -1;    /* bytes; -1: the host folder's own free space */
+    bool fat = false;      /* names found in any case; see fileio.h */
+    long blockSize = 4096; /* allocation block size reported by fstat and statfs */
+    int64_t capacity = -1; /* bytes; -1: the host folder's own free space */
 };
 
 /*
@@ -66,6 +69,8 @@ void unhideAllSymbols();
 void setConsoleSink(std::function<void(const std::string&)> sink);
 /* Waits until every message queued by logMsg before the call is written. */
 void flushConsole();
+/* The text logMsg queues for fmt and its nargs arguments (missing ones count as 0). */
+std::string formatLog(const char* fmt, const intptr_t* args, int nargs);
 
 /* ---- Tasks -------------------------------------------------------------- */
 
@@ -80,6 +85,10 @@ bool taskInfo(int tid, TaskInfo* info);
 
 /* Tasks spawned so far in the process (for tests that count spawns). */
 uint64_t tasksSpawned();
+
+/* Tasks blocked on the semaphore or queue (senders and receivers); -1 for a bad id. */
+int pendingWaiters(::semaphore* sem);
+int pendingWaiters(::msg_queue* queue);
 
 }  // namespace platform
 
