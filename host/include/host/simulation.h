@@ -64,7 +64,11 @@ void reset();
 void createManager();
 void destroyManager();
 
-/* Result that the operation returns from now on (default 0; not for ContextSet). */
+/*
+ * Result that the operation returns from now on (default 0). A non-zero
+ * result of NavStartUpgrade / NavStopUpgrade leaves the mode unchanged, and of
+ * ContextSet stores nothing. RebootSystem and EmergencyReboot only record.
+ */
 void setResult(Op op, int result);
 
 /* Called (outside any lock) after PluginUnloadUpgradePlugin was recorded; must not unload
@@ -134,6 +138,19 @@ bool syslogContains(const std::string& text);
 void setSyslogFile(const std::string& unitPath);
 /* true: entries are also written to standard output. */
 void setSyslogEcho(bool echo);
+
+/* ---- Internals shared by the host sources -------------------------------- */
+
+namespace internal {
+/* Records a call and returns the result configured for op. */
+int record(Op op, long long a = 0, long long b = 0);
+/* Runs the unload handler, if any (outside every lock). */
+void runUnloadHandler();
+/* Reads key from the side file at the unit path: 0 with value, or -1 with value empty. */
+int readKeyValue(const char* path, const char* key, std::string& value);
+void resetServices();
+void resetSyslog();
+}  // namespace internal
 
 }  // namespace host
 
