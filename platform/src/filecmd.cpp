@@ -162,7 +162,10 @@ int cp(const char* source, const char* destination) {
     }
     struct stat st;
     if (fsStat(destination, &st) == 0 && S_ISDIR(st.st_mode)) {
-        std::string src(source);
+        // The copy takes the source's own name, as stored.
+        Resolved from;
+        if (fs::resolve(source, from, fs::Read) != 0) return -1;
+        const std::string& src = from.host;
         size_t slash = src.find_last_of('/');
         std::string name = slash == std::string::npos ? src : src.substr(slash + 1);
         std::string target = std::string(destination) + "/" + name;

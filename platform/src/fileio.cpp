@@ -24,7 +24,8 @@ namespace {
 
 struct Table {
     std::shared_mutex mutex;
-    std::vector<Device*> devices;  // Device objects are never freed: descriptors may outlive them
+    std::vector<Device*> devices;
+    std::vector<Device*> retired;  // never freed: descriptors and headers may outlive them
 };
 Table& table() {
     static Table* t = new Table();
@@ -238,6 +239,7 @@ static bool install(Device* d) {
     std::unique_lock<std::shared_mutex> lock(fs::table().mutex);
     for (Device*& old : fs::table().devices) {
         if (old->name == d->name) {
+            fs::table().retired.push_back(old);
             old = d;
             return true;
         }
@@ -276,7 +278,9 @@ bool addCharDevice(const std::string& name, const std::string& hostFile) {
 
 void removeAllDevices() {
     std::unique_lock<std::shared_mutex> lock(fs::table().mutex);
-    fs::table().devices.clear();
+    auto& t = fs::table();
+    t.retired.insert(t.retired.end(), t.devices.begin(), t.devices.end());
+    t.devices.clear();
 }
 
 bool setDevicePresent(const std::string& name, bool present) {
