@@ -114,3 +114,22 @@ TEST_F(HostTest, SystemLogWithoutItsDeviceStaysInMemory) {
     SYSTOOL_LogMsgNoFormat(false, "%ld - no device", 1L);
     EXPECT_TRUE(host::syslogContains("no device"));
 }
+
+TEST_F(HostTest, PluginMessageCopiesCarryBothDataMembers) {
+    C_BCM_UPGRADE_msg_plugin message(0xCAFEu);
+    const unsigned char one = 0x7F;
+    const uint16_t two = 0xBEEF;
+    EXPECT_EQ(message.SetData(&one, 1), 0);
+    int value = 0;
+    EXPECT_EQ(message.GetData(value), 0);
+    EXPECT_EQ(value, 0x7F);
+    EXPECT_EQ(message.SetData(&two, 2), 0);
+    EXPECT_EQ(message.SetData(&two, 4), -1);
+    EXPECT_EQ(message.SetData(nullptr, 2), -1);
+
+    C_BCM_UPGRADE_msg_plugin copy(message);
+    C_ActiveMessage& base = copy;
+    EXPECT_EQ(base.GetMsgContent(), 0xCAFEu);
+    EXPECT_EQ(base.GetData(value), 0);
+    EXPECT_EQ(value, 0xBEEF);
+}
