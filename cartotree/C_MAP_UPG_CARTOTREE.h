@@ -42,7 +42,7 @@ enum UPG_VALID : int {
 };
 
 class C_MAP_UPG_CARTOTREE {
-public:
+  public:
     /* One country of the medium as offered to the host. */
     struct t_plugin_cid_element {
         CMMString s_name;
@@ -70,7 +70,9 @@ public:
     void SetProductCartoPath(const CMMString& p_path) { m_product_carto_path = p_path; }
     void SetMediaCartoDrive(const CMMString& p_drive) { m_media_carto_drive = p_drive; }
     CMMString GetMapPlgin_DVD_CurrVersNavi() const { return m_map_plgin_DVD_CurrVersNavi; }
-    void SetMapPlgin_DVD_CurrVersNavi(const CMMString& p_path) { m_map_plgin_DVD_CurrVersNavi = p_path; }
+    void SetMapPlgin_DVD_CurrVersNavi(const CMMString& p_path) {
+        m_map_plgin_DVD_CurrVersNavi = p_path;
+    }
     CMMString GetMapPlginDVDorCDfilePath() { return m_map_plgin_DVD_or_CD; }
     bool GetIsDbDwnlNew() const { return m_is_db_dwnl_new; }
     void SetIsDbDwnlNew(bool p_new) { m_is_db_dwnl_new = p_new; }
@@ -137,7 +139,7 @@ public:
     bool m_is_db_dwnl_new;
     bool m_is_gruppo_new;
 
-private:
+  private:
     C_MAP_UPG_CARTOTREE(const C_MAP_UPG_CARTOTREE&) = delete;
     C_MAP_UPG_CARTOTREE& operator=(const C_MAP_UPG_CARTOTREE&) = delete;
 };

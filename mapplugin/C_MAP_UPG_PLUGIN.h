@@ -16,7 +16,7 @@
 typedef C_MAP_UPG_CARTOTREE::t_plugin_cid_element t_plugin_cid_element;
 
 class C_MAP_UPG_PLUGIN : public C_UPG_PLUGIN_Interface {
-public:
+  public:
     explicit C_MAP_UPG_PLUGIN(const CMMString& p_root);
     ~C_MAP_UPG_PLUGIN() override;
 
@@ -55,8 +55,8 @@ public:
     int GetSize(const CMMString& p_file, CMMString& p_value);
     int GetOtherSize(CMMString& p_base, CMMString& p_epc, CMMString& p_phonemes,
                      CMMString& p_third);
-    void ComputeOtherSize(long long& p_total, const CMMString& p_epc,
-                          const CMMString& p_phonemes, const CMMString& p_third);
+    void ComputeOtherSize(long long& p_total, const CMMString& p_epc, const CMMString& p_phonemes,
+                          const CMMString& p_third);
     void GetIconBrandsSize();
 
     /* ---- Group validity ---------------------------------------------------------- */
@@ -117,7 +117,7 @@ public:
     CMMArray<t_plugin_cid_element> m_countries_to_upgrade;
     C_MAP_UPG_CARTOTREE* m_cartotree;
 
-private:
+  private:
     C_MAP_UPG_PLUGIN(const C_MAP_UPG_PLUGIN&) = delete;
     C_MAP_UPG_PLUGIN& operator=(const C_MAP_UPG_PLUGIN&) = delete;
 };
