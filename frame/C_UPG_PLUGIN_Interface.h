@@ -51,7 +51,7 @@ enum t_upgrade_log_state : int {
 };
 
 class C_UPG_PLUGIN_Interface {
-public:
+  public:
     C_UPG_PLUGIN_Interface();
 
     /* ---- Virtual operations, in the manager's slot order ---------------- */
@@ -131,12 +131,10 @@ public:
     int PluginIsDirExist(const char* p_path);
     int DeleteSDTemporaryFiles(C_FS_STORAGE_ENTITY& p_volume, CMMString& p_folder);
     int RemoveTemporaryFolders(C_FS_STORAGE_ENTITY& p_volume);
-    int PluginGetValueInFile(const CMMString& p_file, const CMMString& p_field,
-                             CMMString& p_value);
+    int PluginGetValueInFile(const CMMString& p_file, const CMMString& p_field, CMMString& p_value);
     int ComputeTheSizeOfDirectory(const CMMString& p_folder, long long& p_total);
     int ReadVehicleTypeFromSystem(CMMString& p_type);
-    int RetrieveStringFromFile(const CMMString& p_file, const CMMString& p_key,
-                               CMMString& p_value);
+    int RetrieveStringFromFile(const CMMString& p_file, const CMMString& p_key, CMMString& p_value);
     int RetrieveStringFromFileWithoutSpace(const CMMString& p_file, const CMMString& p_key,
                                            CMMString& p_value);
     int AddLogs(const CMMString& p_text);
@@ -164,9 +162,14 @@ public:
     int m_hardware_code;
     int m_plugin_partition_block_size;
 
-private:
+  private:
     /* Serialises step-log lines written by several tasks (created by the constructor). */
     SEM_ID m_log_lock;
+
+    void TakeLogLock();
+    void GiveLogLock();
+    /* Closes the step log's descriptor and stream, if open. */
+    void CloseLogFiles();
 
     C_UPG_PLUGIN_Interface(const C_UPG_PLUGIN_Interface&) = delete;
     C_UPG_PLUGIN_Interface& operator=(const C_UPG_PLUGIN_Interface&) = delete;
