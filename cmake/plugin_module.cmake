@@ -20,6 +20,9 @@ if(plugin_libraries)
   target_link_libraries(upgplugin PRIVATE -Wl,--whole-archive ${plugin_archives}
                         -Wl,--no-whole-archive unit_platform unit_host ZLIB::ZLIB)
   set_target_properties(upgplugin PROPERTIES PREFIX "" OUTPUT_NAME "MapUpgPlugin")
+  # The module uses its own definitions, as the unit's loader binds a module:
+  # a program that carries the same frame code never takes over its globals.
+  target_link_options(upgplugin PRIVATE -Wl,-Bsymbolic)
 
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=crtbeginS.o
                   OUTPUT_VARIABLE unit_crtbegin OUTPUT_STRIP_TRAILING_WHITESPACE)

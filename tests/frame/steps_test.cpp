@@ -134,8 +134,10 @@ TEST_F(StepsTest, SecondLaunchWhileAStepRunsIsRefused) {
     EXPECT_EQ(1, l_plugin->Runs());
     EXPECT_EQ(l_plugin->LastTask(), TaskId(*l_plugin));
 
+    int l_first_task = l_plugin->LastTask();
     l_plugin->Release();
     EXPECT_TRUE(WaitUntil([&] { return TaskId(*l_plugin) == 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return taskIdVerify(l_first_task) != OK; }));
     l_plugin->m_block = false;
     EXPECT_TRUE(RunStep(*l_plugin, Step::Media).empty());
     EXPECT_EQ(2, l_plugin->Runs());
@@ -149,6 +151,8 @@ TEST_F(StepsTest, StepThatEndsAtOnceNeverLeavesAStaleId) {
         ASSERT_TRUE(WaitUntil([&] { return TaskId(*l_plugin) == 0; }, 2000))
             << "stale id after round " << l_round;
     }
+    int l_last_task = l_plugin->LastTask();
+    EXPECT_TRUE(WaitUntil([&] { return taskIdVerify(l_last_task) != OK; }));
 }
 
 struct NotificationCase {
