@@ -1,0 +1,37 @@
+#!/bin/sh
+# Builds the extractor's libFuzzer target with clang under ASan+UBSan and runs
+# it for a bounded time on a freshly generated seed corpus.
+#
+#   scripts/fuzz.sh [build-dir] [seconds]     defaults: <repo>/build-fuzz 60
+#
+# Exits non-zero when the build fails or the fuzzer finds a fault (the
+# reproducer is left in the current folder as crash-*, leak-* or timeout-*).
+set -eu
+repo=$(cd "$(dirname "$0")/.." && pwd)
+src=${UNIT_SOURCE_DIR:-$repo}
+build=${1:-$repo/build-fuzz}
+seconds=${2:-60}
+
+missing=""
+command -v clang++ >/dev/null 2>&1 || missing="clang"
+ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
+    missing="$missing libclang-rt-14-dev"
+if [ -n "$missing" ]; then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    $sudo apt-get update
+    $sudo apt-get install -y clang libclang-rt-14-dev
+fi
+
+CC=clang CXX=clang++ cmake -S "$src" -B "$build" -G Ninja -DUNIT_FUZZ=ON \
+    -DUNIT_SANITIZE=address -DUNIT_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS=""
+ninja -C "$build" -j2 untgz_fuzz untgz_fuzz_seeds
+
+seeds=$build/fuzz/seeds
+corpus=$build/fuzz/corpus
+rm -rf "$seeds"
+mkdir -p "$seeds" "$corpus"
+"$build/fuzz/untgz_fuzz_seeds" "$seeds"
+"$build/fuzz/untgz_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=20 \
+    -rss_limit_mb=2048 -print_final_stats=1 "$corpus" "$seeds"
