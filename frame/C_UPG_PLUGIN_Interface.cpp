@@ -310,6 +310,9 @@ int C_UPG_PLUGIN_Interface::StaticUpgradeTask(C_UPG_PLUGIN_Interface* p_instance
 }
 
 int C_UPG_PLUGIN_Interface::StaticEndOfUpgradeTask(C_UPG_PLUGIN_Interface* p_instance) {
+    if (p_instance == nullptr) {
+        return -1;
+    }
     p_instance->EndOfUpgradeTask();
     StoreTaskId(&p_instance->m_plugin_upgrade_task_ID, 0);
     return 0;

@@ -145,6 +145,8 @@ class C_UPG_PLUGIN_Interface {
     CMMString m_plugin_sub_version;
     CMMString m_upgrade_root_path;
     CMMString m_history_sub_version;
+    /* Id of the running step task, 0 when idle; -1 while a launch is spawning
+     * its task. Step tasks and launchers access it atomically. */
     int m_plugin_upgrade_task_ID;
     int m_hour;
     int m_minute;

@@ -101,6 +101,16 @@ TEST_F(LogsTest, StartCreatesTheFolderAndLinesCarryTheTick) {
     EXPECT_FALSE(fs::exists(SpyFolder() / "UPG_MAP_log.txt_1"));
 }
 
+TEST_F(LogsTest, StartingTwiceKeepsOneStream) {
+    ASSERT_EQ(0, m_plugin->SetUpgradeLogging(UPG_LOG_START, UPG_LOG_MAP));
+    ASSERT_EQ(0, m_plugin->SetUpgradeLogging(UPG_LOG_START, UPG_LOG_MAP));
+    EXPECT_NE(nullptr, m_plugin->m_LogFilePtr);
+    m_plugin->UpgradePluginLog("once");
+    std::string l_text = LogText("UPG_MAP_log.txt");
+    EXPECT_EQ(l_text.find("once\n"), l_text.rfind("once\n"));
+    EXPECT_NE(std::string::npos, l_text.find("once\n"));
+}
+
 TEST_F(LogsTest, LongMessagesAreWrittenWhole) {
     ASSERT_EQ(0, m_plugin->SetUpgradeLogging(UPG_LOG_START, UPG_LOG_MAP));
     std::string l_long(5000, 'x');

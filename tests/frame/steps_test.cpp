@@ -228,6 +228,7 @@ TEST_F(StepsTest, TaskEntriesWithoutAPlugin) {
     EXPECT_EQ(-1, C_UPG_PLUGIN_Interface::StaticCheckCompatibilityTask(nullptr));
     EXPECT_EQ(-1, C_UPG_PLUGIN_Interface::StaticCheckMediaTask(nullptr));
     EXPECT_EQ(-1, C_UPG_PLUGIN_Interface::StaticUpgradeTask(nullptr));
+    EXPECT_EQ(-1, C_UPG_PLUGIN_Interface::StaticEndOfUpgradeTask(nullptr));
     EXPECT_TRUE(ConsoleHas(
         "(C_UPG_PLUGIN_Interface) << StaticCheckCompatibilityTask : p_instance is null !!! >>"));
     EXPECT_TRUE(
