@@ -58,6 +58,9 @@ class C_UNTGZ {
     static int StaticWriteTask(C_UNTGZ* p_instance);
     /* Interprets one block; p_length < 512 only for the cut end of an archive. */
     int UntarBlock(unsigned char* p_block, unsigned int p_length = UNTGZ_BLOCK_SIZE);
+    /* Writes the data blocks of the current entry that follow in p_data at
+       once; gives the bytes consumed (a multiple of 512, possibly 0) or -1. */
+    long WriteDataRun(unsigned char* p_data, unsigned long p_length);
     static int CheckSum(tar_t* p_header, int p_signed);
     FILE* CreatePath(char* p_name);
     int cvtWrite(unsigned char* p_blk, unsigned long p_length, FILE* p_fp);
@@ -93,8 +96,10 @@ class C_UNTGZ {
     int m_last_write_task;
     std::atomic<SEM_ID> m_sem_write;
     std::atomic<bool> m_busy;
-    unsigned char m_read_buffer[UNTGZ_READ_SIZE + 1];
-    unsigned char m_write_buffer[UNTGZ_READ_SIZE + 1];
+    /* The two block buffers; the reader swaps their roles instead of copying. */
+    unsigned char m_buffers[2][UNTGZ_READ_SIZE + 1];
+    unsigned char* m_read_buffer;
+    unsigned char* m_write_buffer;
     int m_write_size;
     char m_dest_folder[UNTGZ_NAME_SIZE];
     char m_tar_file[UNTGZ_NAME_SIZE];
