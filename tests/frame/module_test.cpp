@@ -263,17 +263,16 @@ TEST_F(ModuleTest, EntryPointsBeforeWithAndAfterThePlugin) {
 
 TEST_F(ModuleTest, LaunchEntriesDriveThePluginTheyAreGiven) {
     ASSERT_TRUE(m_module.Load()) << dlerror();
-    TestPlugin l_plugin{CMMString("/bd0/")};
+    C_UPG_PLUGIN_Interface* l_plugin = m_module.GetInstance(CMMString("/bd0/"));
+    ASSERT_NE(nullptr, l_plugin);
     host::clearCalls();
     using Launch = int (*)(C_UPG_PLUGIN_Interface*);
     for (Launch l_launch : {m_module.LaunchCheckCompatibility, m_module.LaunchCheckMedia,
                             m_module.LaunchUpgrade, m_module.LaunchEndOfUpgrade}) {
-        int l_runs = l_plugin.Runs();
-        ASSERT_EQ(0, l_launch(&l_plugin));
-        ASSERT_TRUE(WaitUntil([&] { return l_plugin.Runs() == l_runs + 1; }));
-        int l_task = l_plugin.LastTask();
-        ASSERT_TRUE(WaitUntil([&] { return taskIdVerify(l_task) != OK; }));
-        EXPECT_EQ(0, TaskId(l_plugin));
+        uint64_t l_spawned = platform::tasksSpawned();
+        ASSERT_EQ(0, l_launch(l_plugin));
+        EXPECT_EQ(l_spawned + 1, platform::tasksSpawned());
+        ASSERT_TRUE(WaitUntil([&] { return TaskId(*l_plugin) == 0; }));
     }
     /* Only the upgrade step notifies when nothing went wrong. */
     EXPECT_EQ(1u, host::countOf(host::Op::EndOfUpgrade));
