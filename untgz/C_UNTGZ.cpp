@@ -121,9 +121,11 @@ C_UNTGZ::C_UNTGZ()
 C_UNTGZ::~C_UNTGZ() { UntgzLog("%ld - (~C_UNTGZ)\n"); }
 
 C_UNTGZ* C_UNTGZ::GetInstance() {
-    /* Created once, even when two tasks ask at the same time. */
-    static C_UNTGZ* l_instance = new (std::nothrow) C_UNTGZ();
-    m_pInstance = l_instance;
+    /* Created and published once, even when two tasks ask at the same time. */
+    static C_UNTGZ* l_instance = [] {
+        m_pInstance = new (std::nothrow) C_UNTGZ();
+        return m_pInstance;
+    }();
     return l_instance;
 }
 
