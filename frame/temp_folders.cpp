@@ -19,7 +19,7 @@
 #include <host/systool.h>
 
 /* The extractor is a library of its own; the frame sees only its header. */
-#include "../untgz/C_UNTGZ.h"
+#include <C_UNTGZ.h>
 
 namespace {
 

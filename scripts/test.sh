@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
-# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
+# Installs what is missing, fuzzes the extractor for a minute (clang,
+# libFuzzer), then builds the whole project with AddressSanitizer and
+# UndefinedBehaviorSanitizer and runs every test: the test results come last.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+scripts/deps.sh
+scripts/fuzz.sh "${FUZZ_BUILD_DIR:-build-fuzz}" "${FUZZ_SECONDS:-60}"
 
 build=${BUILD_DIR:-build-asan}
 cmake -S . -B "$build" -G Ninja -DUNIT_SANITIZE=address -DCMAKE_BUILD_TYPE=RelWithDebInfo
