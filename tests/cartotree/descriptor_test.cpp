@@ -92,7 +92,8 @@ TEST_F(DescriptorTest, ReadsLinesInPiecesAndKeepsTheirEnds) {
 TEST_F(DescriptorTest, MissingOrEmptyDescriptor) {
     CMMArray<CMMString> l_lines(10, 10);
     EXPECT_EQ(m_tree->LoadDescriDataInMemory("/bd0/DATA/MAPPE/NONE.DAT", l_lines), -1);
-    EXPECT_TRUE(Logged("LoadDescriDataInMemory(),  fopen (/bd0/DATA/MAPPE/NONE.DAT) return NULL"))
+    EXPECT_TRUE(
+        SyslogContains("LoadDescriDataInMemory(),  fopen (/bd0/DATA/MAPPE/NONE.DAT) return NULL"))
         << "messages go to the system log only through the plugin";
     EXPECT_EQ(m_tree->LoadDescriDataInMemory(nullptr, l_lines), -1);
     int l_result = -1;
@@ -289,7 +290,7 @@ TEST_F(DescriptorTest, OneArgumentConstructorHasEmptyPaths) {
     EXPECT_FALSE(l_tree.GetIsDbDwnlNew());
     EXPECT_FALSE(l_tree.GetIsGruppoNew());
     EXPECT_FALSE(l_tree.m_comonfiles_copied);
-    EXPECT_TRUE(Logged("(C_MAP_UPG_CARTOTREE) << Constructor + [1 arg]>>"));
+    EXPECT_TRUE(SyslogContains("(C_MAP_UPG_CARTOTREE) << Constructor + [1 arg]>>"));
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST_F(TreeLogTest, ChannelByPerimeter) {
         C_MAP_UPG_CARTOTREE l_tree(PERIMETER_3, CMMString("/bd0/"), l_carto);
         host::clearSyslog();
         l_tree.LogCartoTree("(T) %s %ld", ARG("three"), ARG(1L << 40));
-        EXPECT_TRUE(Logged("(T) three 1099511627776"));
+        EXPECT_TRUE(SyslogContains("(T) three 1099511627776"));
     }
     {
         /* Perimeter 1: the console. */

@@ -70,9 +70,9 @@ TEST_F(LookupsTest, GroupValidityOfACountryFolder) {
         CMMArray<t_upg_descri_dat_elt> l_list = Elements(l_case.descriptor);
         EXPECT_EQ(m_tree->CheckGruppoValidityFile(CMMString("024"), l_list), l_case.result)
             << l_case.name;
-        EXPECT_TRUE(Logged(l_case.message)) << l_case.name;
-        EXPECT_TRUE(Logged("(C_MAP_UPG_CARTOTREE) << CheckGruppoValidityFile  >>"));
-        EXPECT_EQ(Logged("ERROR in (C_MAP_UPG_CARTOTREE) << CheckGruppoValidityFile  >> "),
+        EXPECT_TRUE(SyslogContains(l_case.message)) << l_case.name;
+        EXPECT_TRUE(SyslogContains("(C_MAP_UPG_CARTOTREE) << CheckGruppoValidityFile  >>"));
+        EXPECT_EQ(SyslogContains("ERROR in (C_MAP_UPG_CARTOTREE) << CheckGruppoValidityFile  >> "),
                   l_case.result != 0)
             << l_case.name;
     }
@@ -87,8 +87,8 @@ TEST_F(LookupsTest, GroupValidityWithoutPlugin) {
     int l_result = m_tree->CheckGruppoValidityFile(CMMString("024"), l_list);
     C_MAP_UPG_PLUGIN::m_pInstance = l_saved;
     EXPECT_EQ(l_result, -1);
-    EXPECT_TRUE(Logged("XtractPath path : /bd0/DATA/MAPPE/024/"));
-    EXPECT_TRUE(Logged("C_MAP_UPG_PLUGIN::m_pInstance is NULL "));
+    EXPECT_TRUE(SyslogContains("XtractPath path : /bd0/DATA/MAPPE/024/"));
+    EXPECT_TRUE(SyslogContains("C_MAP_UPG_PLUGIN::m_pInstance is NULL "));
 }
 
 TEST_F(LookupsTest, ValidSideFileLookupByKind) {
@@ -162,14 +162,14 @@ TEST_F(LookupsTest, FolderThatShipsACountryArchive) {
             EXPECT_EQ(Text(l_path), "/bd0" + l_prefix + "040.BIN.inf") << l_case.name;
         }
         if (std::string(l_case.name) == "folder named like the archive") {
-            EXPECT_TRUE(Logged("'040.BIN' EQUAL '040.BIN'"));
-            EXPECT_FALSE(Logged("fopen (/bd0//DATA/MAPPE/040.BIN/DESCRI.DAT)"));
+            EXPECT_TRUE(SyslogContains("'040.BIN' EQUAL '040.BIN'"));
+            EXPECT_FALSE(SyslogContains("fopen (/bd0//DATA/MAPPE/040.BIN/DESCRI.DAT)"));
         }
         if (std::string(l_case.name) == "only missing") {
-            EXPECT_TRUE(
-                Logged("GetCountryListFiles() : Missing file = '/bd0/DATA/MAPPE/A/040.BIN.inf'"));
-            EXPECT_TRUE(
-                Logged("CheckCIDFileinList, : Missing file = '/bd0/DATA/MAPPE/A/040.BIN.inf'"));
+            EXPECT_TRUE(SyslogContains(
+                "GetCountryListFiles() : Missing file = '/bd0/DATA/MAPPE/A/040.BIN.inf'"));
+            EXPECT_TRUE(SyslogContains(
+                "CheckCIDFileinList, : Missing file = '/bd0/DATA/MAPPE/A/040.BIN.inf'"));
         }
     }
 }
@@ -178,7 +178,7 @@ TEST_F(LookupsTest, ArchiveSearchWithoutMediumFolderOrManager) {
     CMMArray<t_upg_descri_dat_elt> l_list(10, 10);
     CMMString l_path;
     EXPECT_EQ(m_tree->GetCountryListFiles(l_list, CMMString("040.BIN")), -1);
-    EXPECT_TRUE(Logged("opendir (/bd0//DATA/MAPPE/) is NULL !!!"));
+    EXPECT_TRUE(SyslogContains("opendir (/bd0//DATA/MAPPE/) is NULL !!!"));
     EXPECT_EQ(m_tree->CheckCIDFileinList(LIST_COUNTRY, nullptr, CMMString("040.BIN"), l_path), -1);
 
     /* A listed archive without a manager to confirm it is not taken. */
@@ -188,7 +188,7 @@ TEST_F(LookupsTest, ArchiveSearchWithoutMediumFolderOrManager) {
     EXPECT_EQ(Text(l_path), "/bd0/DATA/MAPPE/A/040.BIN");
     host::destroyManager();
     EXPECT_EQ(m_tree->GetCountryListFiles(l_list, CMMString("040.BIN")), -1);
-    EXPECT_TRUE(Logged("C_BCM_UPGRADE::Instance() is NULL !!!"));
+    EXPECT_TRUE(SyslogContains("C_BCM_UPGRADE::Instance() is NULL !!!"));
 }
 
 TEST_F(LookupsTest, VersionFileAndSharedFilesOfTheMainDescriptor) {

@@ -11,11 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <mutex>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include <C_UPG_PLUGIN_Interface.h>
 #include <host/simulation.h>
@@ -23,22 +19,14 @@
 #include <platform/kernel.h>
 #include <platform/sim.h>
 
+#include "temp_unit.h"
+
 namespace frame_test {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadHostFile(const fs::path& p_path) {
-    std::ifstream l_in(p_path, std::ios::binary);
-    std::stringstream l_text;
-    l_text << l_in.rdbuf();
-    return l_text.str();
-}
-
-inline void WriteHostFile(const fs::path& p_path, const std::string& p_text) {
-    fs::create_directories(p_path.parent_path());
-    std::ofstream l_out(p_path, std::ios::binary | std::ios::trunc);
-    l_out << p_text;
-}
+using temp_unit::ReadHostFile;
+using temp_unit::WriteHostFile;
 
 /* Waits (bounded) until the condition holds; polls with one-tick delays. */
 template <class Condition>
@@ -124,74 +112,24 @@ class TestPlugin : public C_UPG_PLUGIN_Interface {
     std::atomic<int> m_last_task{0};
 };
 
-class FrameTest : public ::testing::Test {
+class FrameTest : public TempUnitTest {
   protected:
-    void SetUp() override {
-        platform::setTickMicros(10);
-        m_root = fs::temp_directory_path() /
-                 ("frame_test_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_root);
-        for (const char* l_dir : {"bd0", "sdhc0", "SYSTEM", "SYSTEM_TMP_DATA"}) {
-            fs::create_directories(m_root / l_dir);
-        }
-        platform::removeAllDevices();
-        platform::DeviceOptions l_fat;
-        l_fat.fat = true;
-        ASSERT_TRUE(platform::addDevice("/bd0", (m_root / "bd0").string(), l_fat));
-        ASSERT_TRUE(platform::addDevice("/sdhc:0", (m_root / "sdhc0").string(), l_fat));
-        ASSERT_TRUE(platform::addDevice("/SYSTEM", (m_root / "SYSTEM").string()));
-        ASSERT_TRUE(platform::addDevice("/SYSTEM_TMP_DATA", (m_root / "SYSTEM_TMP_DATA").string()));
+    FrameTest() : TempUnitTest(TempUnitOptions("frame_test")) {}
 
-        host::reset();
+    void FillUnit() override {
+        /* The frame's lines stay in memory only. */
         host::setSyslogFile("");
-        host::createManager();
-        platform::unhideAllSymbols();
-        platform::setConsoleSink([this](const std::string& p_line) {
-            std::lock_guard<std::mutex> l_lock(m_console_mutex);
-            m_console.push_back(p_line);
-        });
         SetMediaVersion("20104");
     }
 
-    void TearDown() override {
-        platform::flushConsole();
-        platform::setConsoleSink(nullptr);
-        host::destroyManager();
-        host::reset();
-        platform::removeAllDevices();
-        fs::remove_all(m_root);
-    }
+    /* The unit's "/SYSTEM/Data_base/media.inf", as a host path. */
+    fs::path MediaInfFile() const { return m_root / "system/Data_base/media.inf"; }
 
     void SetMediaVersion(const std::string& p_version) {
-        WriteHostFile(m_root / "SYSTEM/Data_base/media.inf", "VER=" + p_version + "\n");
+        WriteHostFile(MediaInfFile(), "VER=" + p_version + "\n");
     }
 
-    /* Console lines so far (after every queued message is written). */
-    std::vector<std::string> Console() {
-        platform::flushConsole();
-        std::lock_guard<std::mutex> l_lock(m_console_mutex);
-        return m_console;
-    }
-    bool ConsoleHas(const std::string& p_text) {
-        for (const std::string& l_line : Console()) {
-            if (l_line.find(p_text) != std::string::npos) {
-                return true;
-            }
-        }
-        return false;
-    }
-    void ClearConsole() {
-        platform::flushConsole();
-        std::lock_guard<std::mutex> l_lock(m_console_mutex);
-        m_console.clear();
-    }
-
-    fs::path SpyFolder() const { return m_root / "SYSTEM_TMP_DATA/spy/UPG"; }
-
-    fs::path m_root;
-    std::mutex m_console_mutex;
-    std::vector<std::string> m_console;
+    fs::path SpyFolder() const { return m_root / "tmpdata/spy/UPG"; }
 };
 
 }  // namespace frame_test

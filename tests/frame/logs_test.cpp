@@ -64,7 +64,7 @@ TEST_F(LogsTest, StartCreatesTheFolderAndLinesCarryTheTick) {
     EXPECT_TRUE(host::syslogContains("UpgradePluginLog  error !!\n\tm_iLogFile == ERROR"));
 
     ASSERT_EQ(0, m_plugin->SetUpgradeLogging(UPG_LOG_START, UPG_LOG_MAP));
-    EXPECT_TRUE(ConsoleHas("Create Log file '/SYSTEM_TMP_DATA/spy/UPG/UPG_MAP_log.txt'"));
+    EXPECT_TRUE(ConsoleContains("Create Log file '/SYSTEM_TMP_DATA/spy/UPG/UPG_MAP_log.txt'"));
     EXPECT_NE(-1, m_plugin->m_iLogFile);
     ASSERT_NE(nullptr, m_plugin->m_LogFilePtr);
     m_plugin->UpgradePluginLog("value %d and %s", 42, "text");
@@ -92,7 +92,7 @@ TEST_F(LogsTest, StartCreatesTheFolderAndLinesCarryTheTick) {
     EXPECT_EQ(nullptr, m_plugin->m_LogFilePtr);
     ClearConsole();
     ASSERT_EQ(0, m_plugin->SetUpgradeLogging(UPG_LOG_START, UPG_LOG_MAP));
-    EXPECT_FALSE(ConsoleHas("Create Log file"));
+    EXPECT_FALSE(ConsoleContains("Create Log file"));
     m_plugin->UpgradePluginLog("second run");
     l_text = LogText("UPG_MAP_log.txt");
     EXPECT_NE(std::string::npos, l_text.find("100% literal\n"));
@@ -138,7 +138,7 @@ TEST_F(LogsTest, BadCommandsAndKinds) {
         ClearConsole();
         EXPECT_EQ(-1, m_plugin->SetUpgradeLogging((t_upgrade_log_state)l_case.command,
                                                   (t_upg_log)l_case.kind));
-        EXPECT_TRUE(ConsoleHas(l_case.message));
+        EXPECT_TRUE(ConsoleContains(l_case.message));
         EXPECT_EQ(-1, m_plugin->m_iLogFile);
     }
 }
@@ -147,8 +147,8 @@ TEST_F(LogsTest, StartFailsWhenTheFileCannotBeCreated) {
     platform::setDeviceReadOnly("/SYSTEM_TMP_DATA", true);
     EXPECT_EQ(-1, m_plugin->SetUpgradeLogging(UPG_LOG_START, UPG_LOG_MAP));
     EXPECT_TRUE(
-        ConsoleHas("SetUpgradeLogging: could not create or append log file "
-                   "</SYSTEM_TMP_DATA/spy/UPG/UPG_MAP_log.txt>"));
+        ConsoleContains("SetUpgradeLogging: could not create or append log file "
+                        "</SYSTEM_TMP_DATA/spy/UPG/UPG_MAP_log.txt>"));
     EXPECT_EQ(-1, m_plugin->m_iLogFile);
     EXPECT_EQ(nullptr, m_plugin->m_LogFilePtr);
     m_plugin->UpgradePluginLog("dropped");
@@ -239,8 +239,8 @@ TEST_F(LogsTest, HistoryWithoutSideFileOrManager) {
     host::setClock(9, 8, 7, 6, 5);
     ASSERT_EQ(0, m_plugin->AddUPGHistoryHeader(CMMString("T"), false));
     EXPECT_TRUE(
-        ConsoleHas("(UpgradeTask) GetValueInFile ('/bd0//UpgPlugin.out.inf', 'SUBVER') "
-                   "== ERROR !!!!"));
+        ConsoleContains("(UpgradeTask) GetValueInFile ('/bd0//UpgPlugin.out.inf', 'SUBVER') "
+                        "== ERROR !!!!"));
     EXPECT_NE(std::string::npos, History().find("SW Version           : \n"
                                                 "SubVersion of Plugin : \n"
                                                 "Date                 : 2009/09/07\n"
@@ -259,8 +259,8 @@ TEST_F(LogsTest, HistoryThatCannotBeCreated) {
     platform::setDeviceReadOnly("/SYSTEM_TMP_DATA", true);
     EXPECT_EQ(-1, m_plugin->AddUPGHistoryHeader(CMMString("MAP UPG Plugin"), false));
     EXPECT_TRUE(
-        ConsoleHas("AddUPGHistoryHeader: failed to create history file "
-                   "/SYSTEM_TMP_DATA/spy/UPG/UPG_history.txt"));
+        ConsoleContains("AddUPGHistoryHeader: failed to create history file "
+                        "/SYSTEM_TMP_DATA/spy/UPG/UPG_history.txt"));
     /* The date attributes are still refreshed. */
     EXPECT_EQ(30, m_plugin->m_year);
     EXPECT_EQ(3, m_plugin->m_month);
@@ -309,11 +309,11 @@ TEST_F(LogsTest, ConsoleGoesToTheFirstTelnetSlave) {
     EXPECT_GT(l_fd, 0);
     EXPECT_EQ(l_fd, ioGlobalStdGet(STD_OUT));
     EXPECT_EQ(l_fd, ioGlobalStdGet(STD_ERR));
-    EXPECT_TRUE(ConsoleHas("stdio_pty0S          -"));
-    EXPECT_FALSE(ConsoleHas("stdio_pty0M"));
+    EXPECT_TRUE(ConsoleContains("stdio_pty0S          -"));
+    EXPECT_FALSE(ConsoleContains("stdio_pty0M"));
     /* A later slave only gets the warning. */
-    EXPECT_TRUE(ConsoleHas("stdio_pty1S          -"));
-    EXPECT_TRUE(ConsoleHas("if (0 != m_stdout_fd) !!!"));
+    EXPECT_TRUE(ConsoleContains("stdio_pty1S          -"));
+    EXPECT_TRUE(ConsoleContains("if (0 != m_stdout_fd) !!!"));
 
     ioGlobalStdSet(STD_OUT, STD_OUT);
     ioGlobalStdSet(STD_ERR, STD_ERR);

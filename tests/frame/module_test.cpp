@@ -5,8 +5,6 @@
  */
 #include <dlfcn.h>
 
-#include <algorithm>
-
 #include "frame_fixture.h"
 #include "upgplugin_entry.h"
 
@@ -121,13 +119,6 @@ class ModuleTest : public FrameTest {
             dlclose(m_module.handle);
         }
         FrameTest::TearDown();
-    }
-
-    size_t SyslogCount(const std::string& p_text) {
-        std::vector<std::string> l_lines = host::syslogLines();
-        return std::count_if(l_lines.begin(), l_lines.end(), [&](const std::string& p_line) {
-            return p_line.find(p_text) != std::string::npos;
-        });
     }
 
     /* Every forwarding entry answers its default and empties its strings. */

@@ -63,7 +63,7 @@ TEST_F(StepsTest, InitReadsSubVersionAndInterfaceVersion) {
     WriteHostFile(m_root / "bd0/UpgPlugin.out.inf", "VER=4.1\nSUBVER=R12\n");
     for (const Case& l_case : l_cases) {
         SCOPED_TRACE(l_case.media_version ? l_case.media_version : "(none)");
-        fs::remove(m_root / "SYSTEM/Data_base/media.inf");
+        fs::remove(MediaInfFile());
         if (l_case.media_version != nullptr) {
             SetMediaVersion(l_case.media_version);
         }
@@ -71,8 +71,8 @@ TEST_F(StepsTest, InitReadsSubVersionAndInterfaceVersion) {
         auto l_plugin = MakePlugin();
         EXPECT_EQ(l_case.version6, l_plugin->GetInterfaceVersion6Embedded());
         EXPECT_EQ(l_case.logs_error,
-                  ConsoleHas("(C_APPLI_UPG_PLUGIN) GetValueInFile "
-                             "('/SYSTEM/Data_base/media.inf', 'VER') ERROR !!!"));
+                  ConsoleContains("(C_APPLI_UPG_PLUGIN) GetValueInFile "
+                                  "('/SYSTEM/Data_base/media.inf', 'VER') ERROR !!!"));
         EXPECT_STREQ("R12", l_plugin->m_plugin_sub_version.GetBuffer());
         EXPECT_STREQ("/bd0/", l_plugin->m_upgrade_root_path.GetBuffer());
         EXPECT_NE(nullptr, l_plugin->m_addr_BCM_UPG_END_OF_UPGRADE);
@@ -98,12 +98,14 @@ TEST_F(StepsTest, InitWithoutManagerRefusesEveryLaunch) {
     EXPECT_EQ(-1, l_plugin->LaunchEndOfUpgrade(l_plugin.get()));
     EXPECT_EQ(l_spawned, platform::tasksSpawned());
     EXPECT_EQ(0, TaskId(*l_plugin));
-    EXPECT_TRUE(ConsoleHas("LaunchTask : m_upgrade_root_path is empty !!!!"));
+    EXPECT_TRUE(ConsoleContains("LaunchTask : m_upgrade_root_path is empty !!!!"));
     EXPECT_TRUE(
-        ConsoleHas("(C_UPG_PLUGIN_Interface) LaunchTask (CheckCompatibilityTask) error !!\n"));
-    EXPECT_TRUE(ConsoleHas("(C_UPG_PLUGIN_Interface) LaunchTask (LaunchCheckMedia) error !!!"));
-    EXPECT_TRUE(ConsoleHas("(C_UPG_PLUGIN_Interface) LaunchTask (LaunchUpgrade) error !!!"));
-    EXPECT_TRUE(ConsoleHas("(C_UPG_PLUGIN_Interface) LaunchTask (LaunchEndOfUpgrade) error !!!"));
+        ConsoleContains("(C_UPG_PLUGIN_Interface) LaunchTask (CheckCompatibilityTask) error !!\n"));
+    EXPECT_TRUE(
+        ConsoleContains("(C_UPG_PLUGIN_Interface) LaunchTask (LaunchCheckMedia) error !!!"));
+    EXPECT_TRUE(ConsoleContains("(C_UPG_PLUGIN_Interface) LaunchTask (LaunchUpgrade) error !!!"));
+    EXPECT_TRUE(
+        ConsoleContains("(C_UPG_PLUGIN_Interface) LaunchTask (LaunchEndOfUpgrade) error !!!"));
 
     /* Notifications without a manager return silently. */
     ClearConsole();
@@ -129,8 +131,9 @@ TEST_F(StepsTest, SecondLaunchWhileAStepRunsIsRefused) {
 
     EXPECT_EQ(-1, l_plugin->LaunchCheckMedia(l_plugin.get()));
     EXPECT_EQ(-1, l_plugin->LaunchUpgrade(l_plugin.get()));
-    EXPECT_TRUE(ConsoleHas("LaunchTask : m_plugin_upgrade_task_ID != NULL !!!"));
-    EXPECT_TRUE(ConsoleHas("(C_UPG_PLUGIN_Interface) LaunchTask (LaunchCheckMedia) error !!!"));
+    EXPECT_TRUE(ConsoleContains("LaunchTask : m_plugin_upgrade_task_ID != NULL !!!"));
+    EXPECT_TRUE(
+        ConsoleContains("(C_UPG_PLUGIN_Interface) LaunchTask (LaunchCheckMedia) error !!!"));
     EXPECT_EQ(1, l_plugin->Runs());
     EXPECT_EQ(l_plugin->LastTask(), TaskId(*l_plugin));
 
@@ -229,13 +232,13 @@ TEST_F(StepsTest, TaskEntriesWithoutAPlugin) {
     EXPECT_EQ(-1, C_UPG_PLUGIN_Interface::StaticCheckMediaTask(nullptr));
     EXPECT_EQ(-1, C_UPG_PLUGIN_Interface::StaticUpgradeTask(nullptr));
     EXPECT_EQ(-1, C_UPG_PLUGIN_Interface::StaticEndOfUpgradeTask(nullptr));
-    EXPECT_TRUE(ConsoleHas(
+    EXPECT_TRUE(ConsoleContains(
         "(C_UPG_PLUGIN_Interface) << StaticCheckCompatibilityTask : p_instance is null !!! >>"));
-    EXPECT_TRUE(
-        ConsoleHas("(C_UPG_PLUGIN_Interface) << StaticCheckMediaTask : p_instance is null !!! >>"));
-    EXPECT_TRUE(ConsoleHas("(C_UPG_PLUGIN_Interface) << StaticUpgrade + >>"));
-    EXPECT_TRUE(
-        ConsoleHas("(C_UPG_PLUGIN_Interface) << StaticUpgradeTask : p_instance is null !!! >>"));
+    EXPECT_TRUE(ConsoleContains(
+        "(C_UPG_PLUGIN_Interface) << StaticCheckMediaTask : p_instance is null !!! >>"));
+    EXPECT_TRUE(ConsoleContains("(C_UPG_PLUGIN_Interface) << StaticUpgrade + >>"));
+    EXPECT_TRUE(ConsoleContains(
+        "(C_UPG_PLUGIN_Interface) << StaticUpgradeTask : p_instance is null !!! >>"));
 }
 
 TEST_F(StepsTest, NotificationsReportMissingOrFailingOperations) {
@@ -278,10 +281,10 @@ TEST_F(StepsTest, NotificationsReportMissingOrFailingOperations) {
         l_plugin->SendUpgradeEnded();
         l_plugin->SendUpgradeAbortedByExtraction();
         if (l_case.end_line != nullptr) {
-            EXPECT_TRUE(ConsoleHas(l_case.end_line));
+            EXPECT_TRUE(ConsoleContains(l_case.end_line));
         }
         if (l_case.aborted_line != nullptr) {
-            EXPECT_TRUE(ConsoleHas(l_case.aborted_line));
+            EXPECT_TRUE(ConsoleContains(l_case.aborted_line));
         }
         size_t l_sent = (l_case.hidden == nullptr) ? 2u : 1u;
         EXPECT_EQ(l_sent,
@@ -324,13 +327,14 @@ TEST_F(StepsTest, SetPluginCDDStatePublishesTheState) {
     auto l_plugin = MakePlugin();
     EXPECT_EQ(0, l_plugin->SetPluginCDDState(BCM_UPGRADE_ENDED_KO));
     EXPECT_EQ(7, host::upgradeState());
-    EXPECT_TRUE(ConsoleHas("(C_UPG_PLUGIN_Interface) << SetPluginCDDState : SetCDDState (0x7) >>"));
+    EXPECT_TRUE(
+        ConsoleContains("(C_UPG_PLUGIN_Interface) << SetPluginCDDState : SetCDDState (0x7) >>"));
 
     host::setResult(Op::ContextSet, -1);
     EXPECT_EQ(-1, l_plugin->SetPluginCDDState(BCM_UPGRADE_IDLE));
     EXPECT_EQ(7, host::upgradeState());
-    EXPECT_TRUE(
-        ConsoleHas("(C_UPG_PLUGIN_Interface) << SetPluginCDDState : SetCDDState (0x0) ERROR >>"));
+    EXPECT_TRUE(ConsoleContains(
+        "(C_UPG_PLUGIN_Interface) << SetPluginCDDState : SetCDDState (0x0) ERROR >>"));
 }
 
 TEST_F(StepsTest, GetAddrSymbol) {
@@ -357,8 +361,8 @@ TEST_F(StepsTest, DestructorResetsAttributes) {
     ASSERT_EQ(0, l_plugin->SetUpgradeLogging(UPG_LOG_START, UPG_LOG_MAP));
     l_plugin->UpgradePluginLog("last words");
     l_plugin.reset();
-    EXPECT_TRUE(ConsoleHas("(C_UPG_PLUGIN_Interface) Constructor : init of attributes "));
-    EXPECT_TRUE(ConsoleHas("(C_UPG_PLUGIN_Interface) Destructor : reset of attributes "));
+    EXPECT_TRUE(ConsoleContains("(C_UPG_PLUGIN_Interface) Constructor : init of attributes "));
+    EXPECT_TRUE(ConsoleContains("(C_UPG_PLUGIN_Interface) Destructor : reset of attributes "));
     EXPECT_NE(std::string::npos,
               ReadHostFile(SpyFolder() / "UPG_MAP_log.txt").find("last words\n"));
 }

@@ -148,7 +148,7 @@ TEST_F(FileUtilitiesTest, SizeOfDirectoryOnAwkwardTrees) {
     for (int l_level = 0; l_level < 300; l_level++) l_path += "/d";
     WriteUnitFile(l_path + "/LEAF.DAT", "12345");
     MakeUnitDir("/sdhc:0/DEEP");
-    std::filesystem::create_symlink(m_root + "/nowhere", HostPath("/sdhc:0/DEEP") + "/LINK");
+    std::filesystem::create_symlink(m_root / "nowhere", HostPath("/sdhc:0/DEEP") + "/LINK");
 
     long long l_total = 0;
     EXPECT_EQ(m_plugin->ComputeTheSizeOfDirectory(CMMString("/sdhc:0/DEEP"), l_total), 0);

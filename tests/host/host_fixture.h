@@ -7,16 +7,28 @@
 
 #include <string>
 
-class HostTest : public ::testing::Test {
+#include "temp_unit.h"
+
+class HostTest : public TempUnitTest {
   protected:
-    void SetUp() override;
-    void TearDown() override;
+    HostTest() : TempUnitTest(HostOptions()) {}
 
     // Writes bytes to the file at unit path "/bd0/<name>"; returns the unit path.
-    std::string WriteMedium(const std::string& name, const std::string& bytes);
-    std::string HostFolder(const std::string& sub) const { return m_root + "/" + sub; }
+    std::string WriteMedium(const std::string& name, const std::string& bytes) {
+        temp_unit::WriteHostFile(m_root / "bd0" / name, bytes);
+        return "/bd0/" + name;
+    }
+    std::string HostFolder(const std::string& sub) const { return (m_root / sub).string(); }
 
-    std::string m_root;
+  private:
+    // No card, no "/SYSTEM", no manager: the services tests add what they need.
+    static TempUnitOptions HostOptions() {
+        TempUnitOptions options("host_tests");
+        options.card_and_system = false;
+        options.manager = false;
+        options.capture_console = false;
+        return options;
+    }
 };
 
 #endif

@@ -98,7 +98,7 @@ TEST_F(CidListTest, SelectionByIdentifier) {
     EXPECT_TRUE(m_plugin->GetCIDElement(0)->b_selected);
     EXPECT_FALSE(m_plugin->GetCIDElement(1)->b_selected) << "only the first of two entries";
     EXPECT_FALSE(m_plugin->GetCIDElement(2)->b_selected);
-    EXPECT_TRUE(Logged("(C_MAP_UPG_PLUGIN) PushElements : CID  = 0241"));
+    EXPECT_TRUE(SyslogContains("(C_MAP_UPG_PLUGIN) PushElements : CID  = 0241"));
 
     m_plugin->ResetElementsToUpgrade();
     EXPECT_EQ(m_plugin->GetNumberOfCountriesToUpgrade(), 0);

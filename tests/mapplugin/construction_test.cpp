@@ -67,7 +67,7 @@ TEST_F(ConstructionTest, FormatDecisionFromContinents) {
         EXPECT_EQ(l_plugin->m_format_needed, l_case.format_needed) << l_case.name;
         EXPECT_EQ(l_plugin->m_installed_continent, l_case.installed) << l_case.name;
         EXPECT_EQ(l_plugin->m_media_continent, l_case.media) << l_case.name;
-        EXPECT_TRUE(Logged(l_case.message)) << l_case.name;
+        EXPECT_TRUE(SyslogContains(l_case.message)) << l_case.name;
         EXPECT_TRUE(l_plugin->m_logs_started);
         EXPECT_EQ(Text(l_plugin->GetSD_DeviceName()), "/sdhc:0/");
         DestroyPlugin();
@@ -81,7 +81,7 @@ TEST_F(ConstructionTest, CardDirectoryThatCannotBeOpenedDecidesNothing) {
     ASSERT_NE(l_plugin, nullptr);
     EXPECT_FALSE(l_plugin->m_format_needed);
     EXPECT_EQ(l_plugin->m_installed_continent, 0);
-    EXPECT_FALSE(Logged("No continent on the target"));
+    EXPECT_FALSE(SyslogContains("No continent on the target"));
     EXPECT_EQ(Text(l_plugin->GetSD_DeviceName()), "/sdhc:0/missing/");
 }
 
@@ -92,7 +92,8 @@ TEST_F(ConstructionTest, TurkeyRuleWhenTheStorageServiceFails) {
     EXPECT_EQ(l_plugin->IsMappeNeedToBeFormattedDueToTurkey(), 0);
     host::setCartographyDirResult(-1);
     EXPECT_EQ(l_plugin->IsMappeNeedToBeFormattedDueToTurkey(), 1);
-    EXPECT_TRUE(Logged("IsMappeNeedToBeFormattedDueToTurkey: Error to Get Cartography Directory"));
+    EXPECT_TRUE(
+        SyslogContains("IsMappeNeedToBeFormattedDueToTurkey: Error to Get Cartography Directory"));
 }
 
 TEST_F(ConstructionTest, InitialStateAndFixedAnswers) {
@@ -106,8 +107,8 @@ TEST_F(ConstructionTest, InitialStateAndFixedAnswers) {
     EXPECT_EQ(l_plugin->GetNumberOfCIDIntoTheList(), 0);
     EXPECT_NE(l_plugin->GetCartoTree(), nullptr);
     EXPECT_EQ(Text(l_plugin->GetCartoTree()->GetMediaCartoDrive()), "/bd0");
-    EXPECT_TRUE(Logged("(C_MAP_UPGRADE_PLUGIN) Time : 14:05"));
-    EXPECT_TRUE(Logged("(C_MAP_UPG_PLUGIN) << Constructor - >>"));
+    EXPECT_TRUE(SyslogContains("(C_MAP_UPGRADE_PLUGIN) Time : 14:05"));
+    EXPECT_TRUE(SyslogContains("(C_MAP_UPG_PLUGIN) << Constructor - >>"));
 
     EXPECT_EQ(l_plugin->GetVersionOfInterface(), 6);
     EXPECT_EQ(l_plugin->GetVersionOfPlugin(), 100);
@@ -119,7 +120,7 @@ TEST_F(ConstructionTest, InitialStateAndFixedAnswers) {
     EXPECT_EQ(Text(l_plugin->m_upgrade_root_path), "/bd0/");
 
     DestroyPlugin();
-    EXPECT_TRUE(Logged("(C_MAP_UPG_PLUGIN) << Destructor - >>"));
+    EXPECT_TRUE(SyslogContains("(C_MAP_UPG_PLUGIN) << Destructor - >>"));
     EXPECT_EQ(C_MAP_UPG_PLUGIN::m_pInstance, nullptr);
 }
 
@@ -131,12 +132,12 @@ TEST_F(ConstructionTest, UpgradeTypeIsReadOnceAndKept) {
     WriteUnitFile("/bd0/DATA/MAPPE/DESCRI.DAT", "CD_VER,x,\\DATA\\CD_VER.NAV,y,z\n");
     WriteUnitFile("/bd0/DATA/CD_VER.NAV", "x");
     EXPECT_EQ(l_plugin->GetUpgradeType(), MODULE_COUNTRY);
-    EXPECT_TRUE(Logged("(C_MAP_UPG_PLUGIN)  GetUpgradeType() UpgradeType = 0x00010001"));
+    EXPECT_TRUE(SyslogContains("(C_MAP_UPG_PLUGIN)  GetUpgradeType() UpgradeType = 0x00010001"));
 
     RemoveUnitPath("/bd0/DATA");
     host::clearSyslog();
     EXPECT_EQ(l_plugin->GetUpgradeType(), MODULE_COUNTRY);
-    EXPECT_FALSE(Logged("Call C_MAP_UPG_CARTOTREE::GetUpgradeType"));
+    EXPECT_FALSE(SyslogContains("Call C_MAP_UPG_CARTOTREE::GetUpgradeType"));
     EXPECT_EQ(l_plugin->GetNumberOfInfos(), 1);
 }
 

@@ -56,7 +56,7 @@ TEST_F(SizesTest, CountrySizeKeyByBlockSize) {
         EXPECT_EQ(Text(l_value), l_case.value) << l_case.name;
         EXPECT_EQ(m_plugin->m_plugin_partition_block_size, l_case.block_size);
         if (l_case.message != nullptr) {
-            EXPECT_TRUE(Logged(l_case.message)) << l_case.name;
+            EXPECT_TRUE(SyslogContains(l_case.message)) << l_case.name;
         }
     }
 }
@@ -80,7 +80,7 @@ TEST_F(SizesTest, OtherFileSizeKeyByBlockSize) {
             << l_case.name;
         EXPECT_EQ(Text(l_value), l_case.value) << l_case.name;
         if (l_case.message != nullptr) {
-            EXPECT_TRUE(Logged(l_case.message)) << l_case.name;
+            EXPECT_TRUE(SyslogContains(l_case.message)) << l_case.name;
         }
     }
 }
@@ -90,8 +90,8 @@ TEST_F(SizesTest, BlockSizeUnavailable) {
     host::setPermanentDeviceName(5, "");
     CMMString l_value;
     EXPECT_EQ(m_plugin->GetCIDSize(CMMString("/bd0/CD_VER.NAV.INF"), l_value), -1);
-    EXPECT_TRUE(Logged("GetCIDSize : GetPartitionBlockSize () == ERROR"));
-    EXPECT_TRUE(Logged("GetCIDSize :  m_plugin_partition_block_size == 0!!!"));
+    EXPECT_TRUE(SyslogContains("GetCIDSize : GetPartitionBlockSize () == ERROR"));
+    EXPECT_TRUE(SyslogContains("GetCIDSize :  m_plugin_partition_block_size == 0!!!"));
     EXPECT_EQ(m_plugin->m_plugin_partition_block_size, 0);
 
     /* A device that cannot be opened gives -1, which stays. */
@@ -100,7 +100,7 @@ TEST_F(SizesTest, BlockSizeUnavailable) {
     EXPECT_EQ(m_plugin->m_plugin_partition_block_size, -1);
     host::setPermanentDeviceName(5, "/sdhc:0");
     EXPECT_EQ(m_plugin->GetSize(CMMString("/bd0/CD_VER.NAV.INF"), l_value), -1);
-    EXPECT_TRUE(Logged("GetSize :  m_plugin_partition_block_size == -1!!!"));
+    EXPECT_TRUE(SyslogContains("GetSize :  m_plugin_partition_block_size == -1!!!"));
 }
 
 TEST_F(SizesTest, OtherFilesOfACountry) {
@@ -113,7 +113,7 @@ TEST_F(SizesTest, OtherFilesOfACountry) {
     EXPECT_EQ(Text(l_epc), "");
     EXPECT_EQ(Text(l_phonemes), "");
     EXPECT_EQ(Text(l_third), "");
-    EXPECT_EQ(CountLogged("Missing file name '/bd0/DATA/MAPPE/024/024_"), 2);
+    EXPECT_EQ(SyslogCount("Missing file name '/bd0/DATA/MAPPE/024/024_"), 2u);
     long long l_total = -1;
     m_plugin->ComputeOtherSize(l_total, l_epc, l_phonemes, l_third);
     EXPECT_EQ(l_total, 0);
@@ -123,7 +123,7 @@ TEST_F(SizesTest, OtherFilesOfACountry) {
     EXPECT_EQ(m_plugin->GetOtherSize(l_base, l_epc, l_phonemes, l_third), 0);
     m_plugin->ComputeOtherSize(l_total, l_epc, l_phonemes, CMMString("999"));
     EXPECT_EQ(l_total, 500);
-    EXPECT_TRUE(Logged("(C_MAP_UPG_PLUGIN) ComputeOtherSize() : epc_size=300 "));
+    EXPECT_TRUE(SyslogContains("(C_MAP_UPG_PLUGIN) ComputeOtherSize() : epc_size=300 "));
 
     /* Both present without a size key: both lookups fail. */
     WriteUnitFile("/bd0/DATA/MAPPE/024/024_EPC.BIN.inf", "OTHER=1\n");
@@ -132,7 +132,8 @@ TEST_F(SizesTest, OtherFilesOfACountry) {
 
     CMMString l_empty;
     EXPECT_EQ(m_plugin->GetOtherSize(l_empty, l_epc, l_phonemes, l_third), -1);
-    EXPECT_TRUE(Logged("[ERROR] - (C_MAP_UPG_PLUGIN) GetOtherSize() : Empty relative path"));
+    EXPECT_TRUE(
+        SyslogContains("[ERROR] - (C_MAP_UPG_PLUGIN) GetOtherSize() : Empty relative path"));
 }
 
 TEST_F(SizesTest, SizeTextsSaturateAt32Bits) {
@@ -152,7 +153,7 @@ TEST_F(SizesTest, IconBrandsSize) {
     m_plugin->m_icon_brands_size = 77;
     m_plugin->GetIconBrandsSize();
     EXPECT_EQ(m_plugin->m_icon_brands_size, 0);
-    EXPECT_TRUE(Logged("GetIconBrandsSize : SD Block size (0) not managed!"));
+    EXPECT_TRUE(SyslogContains("GetIconBrandsSize : SD Block size (0) not managed!"));
 
     m_plugin->m_plugin_partition_block_size = 4096;
     m_plugin->GetIconBrandsSize();
@@ -163,7 +164,7 @@ TEST_F(SizesTest, IconBrandsSize) {
     host::clearSyslog();
     m_plugin->GetIconBrandsSize();
     EXPECT_EQ(m_plugin->m_icon_brands_size, 0);
-    EXPECT_FALSE(Logged("not managed"));
+    EXPECT_FALSE(SyslogContains("not managed"));
 }
 
 }  // namespace

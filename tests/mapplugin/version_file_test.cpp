@@ -95,7 +95,7 @@ TEST_F(VersionFileTest, CountryLines) {
             EXPECT_EQ(l_got.date, l_case.values[3]) << l_case.name;
             EXPECT_EQ(l_got.provider, l_case.values[4]) << l_case.name;
         } else {
-            EXPECT_TRUE(Logged("(C_MAP_UPG_PLUGIN) CID '040' not found or corrupted..."))
+            EXPECT_TRUE(SyslogContains("(C_MAP_UPG_PLUGIN) CID '040' not found or corrupted..."))
                 << l_case.name;
         }
     }
@@ -105,9 +105,9 @@ TEST_F(VersionFileTest, MissingFile) {
     Values l_got = Read("040");
     EXPECT_EQ(l_got.result, -1);
     EXPECT_TRUE(
-        Logged("GetCIDValuesFromDVD (fopen '/bd0/DATA/MAPPE/CURR_VERS_NAVI.TXT') return "
-               "ERROR"));
-    EXPECT_TRUE(Logged("(C_MAP_UPG_PLUGIN) CID '040' not found or corrupted..."));
+        SyslogContains("GetCIDValuesFromDVD (fopen '/bd0/DATA/MAPPE/CURR_VERS_NAVI.TXT') return "
+                       "ERROR"));
+    EXPECT_TRUE(SyslogContains("(C_MAP_UPG_PLUGIN) CID '040' not found or corrupted..."));
 }
 
 TEST_F(VersionFileTest, ValueAfterComma) {
