@@ -110,8 +110,8 @@ int readKeyValue(const char* path, const char* key, std::string& value) {
     if (!found && !failed && (!line.empty() || tooLong)) endOfLine();
     fclose(file);
 
-    // An empty value says nothing: treated as a missing key.
-    if (!found || value.empty()) {
+    // "KEY=" is a present key with an empty value: callers fall back to another key on it.
+    if (!found) {
         value.clear();
         return -1;
     }

@@ -34,7 +34,11 @@ const ReadCase kReadCases[] = {
     {"LongUnterminatedLine", "A=1\n" + kLong, "VER", -1, ""},
     {"BinaryBytes", std::string("\x01\x02\0\xff=\n\0\0VER=3\n", 14) + "VER=11\n", "VER", 0, "11"},
     {"MissingKey", "A=1\nB=2\n", "VER", -1, ""},
-    {"EmptyValue", "VER=\nVER=3\n", "VER", -1, ""},
+    {"EmptyValueIsRead", "VER=\nVER=3\n", "VER", 0, ""},
+    {"BlankValueIsEmpty", "VER = \t\r\n", "VER", 0, ""},
+    {"EmptyValueAtEndWithoutNewline", "A=1\nVER=", "VER", 0, ""},
+    {"OnlyBlanksAndNewlines", "\n \r\n\t\n", "VER", -1, ""},
+    {"EqualsWithoutKey", "=3\n", "VER", -1, ""},
     {"EmptyFile", "", "VER", -1, ""},
 };
 

@@ -37,9 +37,9 @@ class C_BCM_UPGRADE {
     /*
      * Reads the value of p_key from the text file p_file (unit path): lines
      * KEY=VALUE, LF or CRLF, blanks around key and value ignored, the first
-     * matching line wins, lines without '=' ignored, lines of any length.
-     * -1 with p_value empty when the file cannot be read, holds no such key,
-     * or the first line of that key has an empty value.
+     * matching line wins, lines without '=' ignored, lines longer than
+     * 64 KiB skipped. 0 with the value, which may be empty ("KEY="); -1 with
+     * p_value empty when the file cannot be read or holds no such key.
      */
     int GetValueInFile(const CMMString& p_file, const CMMString& p_key, CMMString& p_value);
     /* 1 when p_file names an existing file (not a folder), 0 otherwise. */

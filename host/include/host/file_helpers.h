@@ -13,9 +13,9 @@
 /*
  * Reads p_key from the side file p_path into p_value, a buffer of p_size
  * bytes: at most p_size - 1 characters are copied (a longer value is cut),
- * always NUL-terminated. 0 on success; -1 when the file or key is missing or
- * the value is empty, or an argument is null (p_value then holds "" when
- * it is not null).
+ * always NUL-terminated. 0 on success, also for an empty value ("KEY=");
+ * -1 when the file or key is missing or an argument is null (p_value then
+ * holds "" when it is not null).
  */
 int GetInfValue(const char* p_path, const char* p_key, char* p_value,
                 int p_size = GETINFVALUE_BUFFER_SIZE);

@@ -146,7 +146,8 @@ namespace internal {
 int record(Op op, long long a = 0, long long b = 0);
 /* Runs the unload handler, if any (outside every lock). */
 void runUnloadHandler();
-/* Reads key from the side file at the unit path: 0 with value, or -1 with value empty. */
+/* Reads key from the side file at the unit path: 0 with value (maybe empty), or -1 with value
+ * empty. */
 int readKeyValue(const char* path, const char* key, std::string& value);
 void resetServices();
 void resetSyslog();
