@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <fstream>
+#include <future>
 #include <sstream>
 
 namespace {
@@ -46,7 +48,10 @@ TEST_F(HostTest, ManagerExistsOnlyWhenCreated) {
 TEST_F(HostTest, WaitsSeeReportsFromAnotherTask) {
     host::createManager();
     std::atomic<int> unloads{0};
-    host::setUnloadHandler([&] { ++unloads; });
+    std::promise<void> unloaded;
+    host::setUnloadHandler([&] {
+        if (++unloads == 1) unloaded.set_value();
+    });
     host::setResult(host::Op::ResultOfCheckMedia, -1);
 
     const unsigned long before = tickGet();
@@ -71,7 +76,7 @@ TEST_F(HostTest, WaitsSeeReportsFromAnotherTask) {
     EXPECT_EQ(host::progress(), expected);
 
     // The handler runs after the call is recorded, in the caller's task.
-    for (int i = 0; i < 1000 && unloads.load() == 0; ++i) taskDelay(1);
+    ASSERT_EQ(unloaded.get_future().wait_for(std::chrono::seconds(5)), std::future_status::ready);
     EXPECT_EQ(unloads.load(), 1);
 
     EXPECT_FALSE(host::waitForResult(host::Op::ResultOfUpgrade, 10, &value, 3));

@@ -8,7 +8,15 @@
 #include <platform/sim.h>
 #include <platform/symtab.h>
 
+#include <type_traits>
+
 namespace {
+
+// Looked-up members are called as plain functions taking the object first: no virtual table.
+static_assert(!std::is_polymorphic<C_BCM_UPGRADE>::value,
+              "manager operations must stay non-virtual");
+static_assert(!std::is_polymorphic<C_BCM_NAV_BUILD_DEST>::value,
+              "navigation operations must stay non-virtual");
 
 void* Lookup(const char* name) {
     char* value = nullptr;
