@@ -76,9 +76,15 @@ int copyFile(const char* source, const char* destination) {
     int in = ::open(from.host.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return -1;
     struct stat src;
-    if (::fstat(in, &src) != 0 || S_ISDIR(src.st_mode)) {
-        if (S_ISDIR(src.st_mode)) errno = EISDIR;
+    if (::fstat(in, &src) != 0) {
+        int err = errno;
         ::close(in);
+        errno = err;
+        return -1;
+    }
+    if (S_ISDIR(src.st_mode)) {
+        ::close(in);
+        errno = EISDIR;
         return -1;
     }
     struct stat dst;

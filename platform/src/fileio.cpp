@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <strings.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -398,8 +399,8 @@ int fsClose(int fd) {
 ssize_t fsRead(int fd, void* buffer, size_t count) {
     Device* d;
     if (fs::checkFd(fd, &d) != 0) return -1;
-    if (buffer == nullptr && count > 0) {
-        errno = EINVAL;
+    if ((buffer == nullptr && count > 0) || count > static_cast<size_t>(SSIZE_MAX)) {
+        errno = EINVAL;  // a negative size passed as a size_t
         return -1;
     }
     return ::read(fd, buffer, count);
@@ -409,7 +410,7 @@ ssize_t fsWrite(int fd, const void* buffer, size_t count) {
     Device* d;
     bool append = false;
     if (fs::checkFd(fd, &d, &append) != 0) return -1;
-    if (buffer == nullptr && count > 0) {
+    if ((buffer == nullptr && count > 0) || count > static_cast<size_t>(SSIZE_MAX)) {
         errno = EINVAL;
         return -1;
     }

@@ -35,8 +35,24 @@ T& leaked() {
     return *p;
 }
 
-const Clock::time_point g_start = Clock::now();
 std::atomic<long> g_tickMicros{2000};
+
+// The tick count carries on from where it was when the tick length changes,
+// so that it never runs backwards.
+struct TickBase {
+    std::mutex mutex;
+    Clock::time_point at = Clock::now();
+    unsigned long ticks = 0;
+};
+TickBase& tickBase() { return leaked<TickBase>(); }
+// Counts from the process's start, not from the first call.
+[[maybe_unused]] TickBase& g_tickBaseAtStart = tickBase();
+
+// Caller holds tickBase().mutex.
+unsigned long ticksNow(const TickBase& base, Clock::time_point now) {
+    auto us = std::chrono::duration_cast<std::chrono::microseconds>(now - base.at).count();
+    return base.ticks + static_cast<unsigned long>(us / g_tickMicros.load());
+}
 
 Clock::time_point deadlineAfter(int ticks) {
     return Clock::now() +
@@ -123,6 +139,7 @@ const size_t kMaxIdle = 64;
 
 void runJob(const Job& job) {
     t_taskId = job.tid;
+    errno = 0;  // a task starts with no error of the one that ran before on this thread
     job.entry(job.a[0], job.a[1], job.a[2], job.a[3], job.a[4], job.a[5], job.a[6], job.a[7],
               job.a[8], job.a[9]);
     {
@@ -244,8 +261,9 @@ std::unordered_set<msg_queue*>& liveQueues() { return leaked<std::unordered_set<
 // ---- Time ---------------------------------------------------------------------
 
 unsigned long tickGet(void) {
-    auto us = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - g_start).count();
-    return static_cast<unsigned long>(us / g_tickMicros.load());
+    TickBase& base = tickBase();
+    std::lock_guard<std::mutex> lock(base.mutex);
+    return ticksNow(base, Clock::now());
 }
 
 int sysClkRateGet(void) {
@@ -254,7 +272,14 @@ int sysClkRateGet(void) {
 }
 
 namespace platform {
-void setTickMicros(long micros) { g_tickMicros.store(micros < 1 ? 1 : micros); }
+void setTickMicros(long micros) {
+    TickBase& base = tickBase();
+    std::lock_guard<std::mutex> lock(base.mutex);
+    Clock::time_point now = Clock::now();
+    base.ticks = ticksNow(base, now);
+    base.at = now;
+    g_tickMicros.store(micros < 1 ? 1 : micros);
+}
 long tickMicros() { return g_tickMicros.load(); }
 }  // namespace platform
 

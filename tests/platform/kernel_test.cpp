@@ -197,6 +197,53 @@ TEST_F(Kernel, DelayAndTicksFollowTheTickLength) {
     EXPECT_EQ(1, platform::tickMicros());
 }
 
+TEST_F(Kernel, TickCountNeverRunsBackwardsWhenTheTickLengthChanges) {
+    platform::setTickMicros(10);
+    taskDelay(50);
+    unsigned long fine = tickGet();
+    EXPECT_GE(fine, 50u);
+    platform::setTickMicros(100000);  // ten ticks a second
+    unsigned long coarse = tickGet();
+    EXPECT_GE(coarse, fine);
+    EXPECT_LE(coarse, fine + 1);
+    platform::setTickMicros(10);
+    EXPECT_GE(tickGet(), coarse);
+}
+
+int reportErrno(_Vx_usr_arg_t out, _Vx_usr_arg_t done, _Vx_usr_arg_t leave, _Vx_usr_arg_t,
+                _Vx_usr_arg_t, _Vx_usr_arg_t, _Vx_usr_arg_t, _Vx_usr_arg_t, _Vx_usr_arg_t,
+                _Vx_usr_arg_t) {
+    *reinterpret_cast<int*>(out) = errnoGet();
+    errnoSet(static_cast<int>(leave));
+    semGive(reinterpret_cast<SEM_ID>(done));
+    return 0;
+}
+
+TEST_F(Kernel, EachTaskStartsWithoutAnError) {
+    SEM_ID done = semBCreate(SEM_Q_FIFO, SEM_EMPTY);
+    for (int i = 0; i < 20; ++i) {
+        errnoSet(0x1234);  // neither the spawner's error nor the last task's leaks into a task
+        int seen = -1;
+        int tid =
+            taskSpawn("tErr", 100, 0, 0, reinterpret_cast<FUNCPTR>(reportErrno),
+                      reinterpret_cast<_Vx_usr_arg_t>(&seen), reinterpret_cast<_Vx_usr_arg_t>(done),
+                      0x3d0004 + i, 0, 0, 0, 0, 0, 0, 0);
+        ASSERT_GT(tid, 0);
+        ASSERT_EQ(OK, semTake(done, WAIT_FOREVER));
+        EXPECT_EQ(0, seen) << "task " << i;
+        EXPECT_EQ(0x1234, errnoGet()) << "task " << i;  // nor the task's into the spawner
+        ASSERT_TRUE(waitTaskGone(tid));
+    }
+    semDelete(done);
+}
+
+TEST_F(Kernel, TaskIdZeroAndDeadIdsNameNoTask) {
+    EXPECT_EQ(ERROR, taskIdVerify(0));
+    EXPECT_EQ(S_objLib_OBJ_ID_ERROR, errnoGet());
+    EXPECT_EQ(ERROR, taskIdVerify(-1));
+    EXPECT_EQ(ERROR, taskIdVerify(1 << 30));
+}
+
 // ---- Semaphores -----------------------------------------------------------------
 
 TEST_F(Kernel, SemaphoreStatesAndTimeouts) {
@@ -285,6 +332,41 @@ TEST_F(Kernel, DeletingASemaphoreWakesItsWaitersWithAnError) {
     EXPECT_EQ(S_objLib_OBJ_ID_ERROR, errnoGet());
     EXPECT_EQ(ERROR, semTake(order.sem, NO_WAIT));
     EXPECT_EQ(ERROR, semDelete(order.sem));
+}
+
+struct TimedTake {
+    SEM_ID sem;
+    int timeout;
+    std::atomic<int> result{1};
+    std::atomic<int> error{0};
+};
+
+int takeWithTimeout(_Vx_usr_arg_t t, _Vx_usr_arg_t, _Vx_usr_arg_t, _Vx_usr_arg_t, _Vx_usr_arg_t,
+                    _Vx_usr_arg_t, _Vx_usr_arg_t, _Vx_usr_arg_t, _Vx_usr_arg_t, _Vx_usr_arg_t) {
+    TimedTake* take = reinterpret_cast<TimedTake*>(t);
+    int rc = semTake(take->sem, take->timeout);
+    take->error = errnoGet();
+    take->result = rc;
+    return 0;
+}
+
+// A task blocked with a time limit wakes at the give, long before the limit.
+TEST_F(Kernel, GiveWakesAWaiterThatHasATimeLimit) {
+    platform::setTickMicros(1000);
+    TimedTake take;
+    take.sem = semBCreate(SEM_Q_FIFO, SEM_EMPTY);
+    take.timeout = 60 * 1000;  // a minute
+    auto start = std::chrono::steady_clock::now();
+    int tid = taskSpawn("tTimed", 100, 0, 0, reinterpret_cast<FUNCPTR>(takeWithTimeout),
+                        reinterpret_cast<_Vx_usr_arg_t>(&take), 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    ASSERT_TRUE(waitWaiters(take.sem, 1));
+    EXPECT_EQ(OK, semGive(take.sem));
+    ASSERT_TRUE(waitTaskGone(tid));
+    EXPECT_EQ(OK, take.result.load());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    // The give went to the waiter: nothing is left over.
+    EXPECT_EQ(ERROR, semTake(take.sem, NO_WAIT));
+    semDelete(take.sem);
 }
 
 // ---- Message queues ------------------------------------------------------------------

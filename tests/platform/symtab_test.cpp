@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <errno.h>
+
 // A member function of this program, found by its mangled name as the plugin
 // finds the host's operations.
 class SymProbe {
@@ -30,20 +32,47 @@ TEST(SymbolTable, FindsAMemberFunctionOfTheProcessByItsMangledName) {
     EXPECT_EQ(0, symFindByName(sysSymTbl, kMangled, &value, nullptr));
 }
 
-TEST(SymbolTable, HiddenAndUnknownNamesAreMissing) {
+TEST(SymbolTable, FindsAFunctionOfASharedLibraryOfTheProcess) {
+    // platform::tickMicros(), defined in the platform's shared library.
     char* value = nullptr;
+    ASSERT_EQ(0, symFindByName(sysSymTbl, "_ZN8platform10tickMicrosEv", &value, nullptr));
+    platform::setTickMicros(1234);
+    EXPECT_EQ(1234, reinterpret_cast<long (*)()>(value)());
+    platform::setTickMicros(2000);
+}
+
+TEST(SymbolTable, HiddenUnknownAndBadNamesAreMissing) {
     platform::hideSymbol(kMangled);
-    EXPECT_EQ(-1, symFindByName(sysSymTbl, kMangled, &value, nullptr));
+    platform::hideSymbol("dosFsVolumeReadOnlySet");
+    char sentinel = 0;
+    char* value = &sentinel;
+    const struct {
+        const char* what;
+        SYMTAB_ID table;
+        const char* name;
+        char** out;
+    } missing[] = {
+        {"hidden member", sysSymTbl, kMangled, &value},
+        {"hidden C function", sysSymTbl, "dosFsVolumeReadOnlySet", &value},
+        {"unknown", sysSymTbl, "_ZN8SymProbe9NoSuchOneEv", &value},
+        {"demangled name", sysSymTbl, "SymProbe::Twice(int)", &value},
+        {"prefix of a name", sysSymTbl, "_ZN8SymProbe5Twice", &value},
+        {"empty name", sysSymTbl, "", &value},
+        {"null name", sysSymTbl, nullptr, &value},
+        {"null value", sysSymTbl, kMangled, nullptr},
+        {"null table", nullptr, "dosFsVolumeReadOnlySet", &value},
+    };
+    for (const auto& c : missing) {
+        errno = 0;
+        EXPECT_EQ(-1, symFindByName(c.table, c.name, c.out, nullptr)) << c.what;
+        EXPECT_NE(0, errno) << c.what;
+        EXPECT_EQ(&sentinel, value) << c.what;  // left as it was
+    }
     platform::unhideSymbol(kMangled);
     EXPECT_EQ(0, symFindByName(sysSymTbl, kMangled, &value, nullptr));
-    platform::hideSymbol("dosFsVolumeReadOnlySet");
     EXPECT_EQ(-1, symFindByName(sysSymTbl, "dosFsVolumeReadOnlySet", &value, nullptr));
     platform::unhideAllSymbols();
     EXPECT_EQ(0, symFindByName(sysSymTbl, "dosFsVolumeReadOnlySet", &value, nullptr));
-    EXPECT_EQ(-1, symFindByName(sysSymTbl, "_ZN8SymProbe9NoSuchOneEv", &value, nullptr));
-    EXPECT_EQ(-1, symFindByName(sysSymTbl, nullptr, &value, nullptr));
-    EXPECT_EQ(-1, symFindByName(sysSymTbl, kMangled, nullptr, nullptr));
-    EXPECT_EQ(-1, symFindByName(nullptr, kMangled, &value, nullptr));
 }
 
 }  // namespace

@@ -29,7 +29,8 @@ int rm(const char* path);
  */
 int xdelete(const char* path);
 
-/* Sets the attributes of a file: "+r"/"r+" read-only, "-r"/"r-" writable; other letters are accepted and ignored. */
+/* Sets the attributes of a file: "+r"/"r+" read-only, "-r"/"r-" writable; other letters are
+ * accepted and ignored. */
 int attrib(const char* path, const char* attributes);
 
 /* 1: the volume that holds path becomes read-only; 0: read/write. */

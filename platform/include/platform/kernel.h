@@ -30,7 +30,7 @@ typedef int (*FUNCPTR)(...);
 
 /* ---- Time --------------------------------------------------------------- */
 
-/* Ticks since the process started. One tick lasts platformTickMicros(). */
+/* Ticks since the process started; a change of tick length never makes it run backwards. */
 unsigned long tickGet(void);
 
 /* Ticks per second at the current tick length (500 with the 2 ms default). */
@@ -138,8 +138,8 @@ void errnoSet(int value);
  * (%d an int, %ld a long, %s a string, %p a pointer, ...). Returns the
  * number of characters queued.
  */
-int logMsg(const char* fmt, _Vx_usr_arg_t a1, _Vx_usr_arg_t a2, _Vx_usr_arg_t a3,
-           _Vx_usr_arg_t a4, _Vx_usr_arg_t a5, _Vx_usr_arg_t a6);
+int logMsg(const char* fmt, _Vx_usr_arg_t a1, _Vx_usr_arg_t a2, _Vx_usr_arg_t a3, _Vx_usr_arg_t a4,
+           _Vx_usr_arg_t a5, _Vx_usr_arg_t a6);
 
 #ifdef __cplusplus
 }

@@ -17,7 +17,7 @@ extern SYMTAB_ID sysSymTbl;
 
 /*
  * Finds name in the table. OK with *value (and *type when not null) set, or
- * ERROR with errno set when the name is unknown, hidden (platformHideSymbol)
+ * ERROR with errno set when the name is unknown, hidden (platform::hideSymbol)
  * or null, or the table or value pointer is null.
  */
 int symFindByName(SYMTAB_ID table, const char* name, char** value, SYM_TYPE* type);
