@@ -8,9 +8,12 @@
 #include <host/simulation.h>
 #include <host/storage.h>
 
+#include <platform/fileio.h>
 #include <platform/sim.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 TEST_F(HostTest, CartographyDirAndItsFailure) {
     C_FS_STORAGE_ENTITY volume;
@@ -43,6 +46,19 @@ TEST_F(HostTest, FreeSpaceComesFromTheVolume) {
     EXPECT_GT(bytes, 0);
     EXPECT_LE(bytes, 10LL * 1024 * 1024);
     EXPECT_EQ(bytes % 4096, 0);
+    struct unit_statfs figures;
+    ASSERT_EQ(fsStatfs("/sdhc:0/", &figures), 0);
+    EXPECT_EQ(bytes, static_cast<long long>(figures.f_bavail) * figures.f_bsize);
+
+    // Writing to the card shows in the next reading.
+    FILE* file = fsFopen("/sdhc:0/fill.bin", "wb");
+    ASSERT_NE(file, nullptr);
+    const std::string block(3 * 4096, 'x');
+    ASSERT_EQ(fwrite(block.data(), 1, block.size(), file), block.size());
+    fclose(file);
+    long long after = 0;
+    ASSERT_EQ(C_FS_STORAGE_CTRL_IO::GetFreeSpace(volume, after), 0);
+    EXPECT_EQ(after, bytes - static_cast<long long>(block.size()));
 
     host::setFreeSpaceSource([](const std::string& name, long long& out) {
         out = name == "/sdhc:0/" ? 123456789LL : 0;
