@@ -14,8 +14,7 @@
 #define UNTGZ_TASK_STACK 20000
 #define UNTGZ_END_WAIT_TRIES 50
 #define UNTGZ_END_WAIT_TICKS 50
-/* Yields granted to the last writer, which only has to return, before the
-   ticked waits start. */
+/* Yields granted to a writer that only has to return before whole ticks. */
 #define UNTGZ_END_YIELDS 1000
 /* prefix (155) + "/" + name (99) + NUL, rounded up. */
 #define UNTGZ_ENTRY_SIZE 512
@@ -214,15 +213,17 @@ int C_UNTGZ::Untar(char const* p_tar_file, char const* p_dest_folder, int p_verb
             /* The last writer has given the semaphore but may not have returned
                yet; it must be gone before the semaphore is deleted. */
             if (m_last_write_task != 0) {
-                for (int l_i = 0; l_i < UNTGZ_END_YIELDS && taskIdVerify(m_last_write_task) == OK;
-                     ++l_i) {
-                    taskDelay(0);
-                }
-                for (int l_i = 0;
-                     l_i < UNTGZ_END_WAIT_TRIES && taskIdVerify(m_last_write_task) == OK; ++l_i) {
+                WaitWriterEnd(m_last_write_task);
+            }
+            /* The recorded writer is 0 after a normal end, which names no task:
+               one delay is made before the check. */
+            if (m_write_task != ERROR) {
+                int l_try = 0;
+                do {
                     UntgzLog("%ld - (Untar): taskDelay(50)\n");
                     taskDelay(UNTGZ_END_WAIT_TICKS);
-                }
+                    ++l_try;
+                } while (l_try < UNTGZ_END_WAIT_TRIES && taskIdVerify(m_write_task) == OK);
             }
         }
     }
@@ -252,10 +253,11 @@ void C_UNTGZ::WaitWriter() {
     m_write_task = 0;
 }
 
-/* Waits until the task no longer exists. */
+/* Waits until the task no longer exists: yields first, as a writer that has
+   given the semaphore only has to return, then whole ticks. */
 void C_UNTGZ::WaitWriterEnd(int p_task) {
-    while (taskIdVerify(p_task) == OK) {
-        taskDelay(1);
+    for (int l_i = 0; taskIdVerify(p_task) == OK; ++l_i) {
+        taskDelay((l_i < UNTGZ_END_YIELDS) ? 0 : 1);
     }
 }
 
@@ -441,6 +443,13 @@ int C_UNTGZ::BuildTarget(tar_t* p_header, char* p_entry, char* p_target, int* p_
     size_t l_dest_len = strlen(l_dest);
     if (strncmp(p_target, l_dest, l_dest_len) != 0 || (l_dest_len == 0 && p_target[0] == '/')) {
         *p_unsafe = 1;
+    } else {
+        /* The prefix is text: its last component and the name's first one
+           join, and "." + "./" makes a step up. */
+        const char* l_last = strrchr(l_dest, '/');
+        if (HasParentStep(p_target + ((l_last != NULL) ? (l_last - l_dest) + 1 : 0))) {
+            *p_unsafe = 1;
+        }
     }
     if (*p_unsafe == 0 && strlen(p_target) >= sizeof(m_path)) {
         *p_unsafe = 2;

@@ -130,6 +130,9 @@ struct ArchiveCase {
     int absPath = 1;
 };
 
+// Failures name the case instead of dumping its bytes.
+void PrintTo(const ArchiveCase& c, std::ostream* os) { *os << c.label; }
+
 std::string basicTar() {
     return tarw::Writer()
         .dir("040/")
@@ -328,6 +331,18 @@ std::vector<ArchiveCase> archiveCases() {
          {},
          {"MAPPE/EVIL.DAT"},
          {"leaves the destination, refused"}});
+    {
+        // The prefix is text: its "." and the name's "./" would join into "..".
+        ArchiveCase c{"ParentStepAtThePrefixJoinRefused",
+                      [] { return tarw::gzip(tarw::Writer().file("./EVIL.DAT", "evil").finish()); },
+                      -1,
+                      {},
+                      {},
+                      {"EVIL.DAT", "MAPPE/EVIL.DAT"},
+                      {"entry './EVIL.DAT' leaves the destination, refused"}};
+        c.dest = "/sdhc:0/MAPPE/TEMP_040/.";
+        cases.push_back(c);
+    }
     cases.push_back({"AbsoluteEntryStaysUnderPrefix",
                      [] { return tarw::gzip(tarw::Writer().file("/040/A.DAT", "abs").finish()); },
                      0,
@@ -519,6 +534,11 @@ TEST_F(UntgzTest, LogsOfOneExtraction) {
           "(Untar): call DoUnArchive()\n", "(Untar): End Untar, returned value : 0\n"})
         EXPECT_NE(text.find(l), std::string::npos) << l;
     EXPECT_EQ(text.find("m_sem_write is NULL"), std::string::npos);
+    // The writer recorded after a normal end is 0, no task: one delay, no more.
+    size_t delays = 0;
+    for (const auto& l : console())
+        delays += l.find("(Untar): taskDelay(50)\n") != std::string::npos;
+    EXPECT_EQ(delays, 1u);
 }
 
 TEST_F(UntgzTest, ProgressionOutsideExtraction) {
@@ -709,6 +729,30 @@ TEST_F(UntgzHookTest, ReadErrorWaitsForTheWriter) {
     EXPECT_GT(complete, 0);
     EXPECT_LE(partial, 1);
     EXPECT_LT(complete, 3000);
+}
+
+TEST_F(UntgzHookTest, ProgressionCountsTheBytesOfTheFiles) {
+    // Zero blocks after the entries make a second 64 KiB block, so the count
+    // can be read between the two.
+    writeArchive(tarw::gzip(basicTar() + std::string(1 << 17, '\0')));
+    int result = 1;
+    unsigned long long bytes = 0;
+    onBlock([&](int loop) {
+        if (loop == 1) inOtherTask([&] { result = C_UNTGZ::GetInstance()->GetProgression(bytes); });
+    });
+    EXPECT_EQ(untar(), 0);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(bytes, 600u);
+    EXPECT_EQ(readHost(card("MAPPE/TEMP_040/A.DAT")), pattern(600));
+    EXPECT_TRUE(fs::is_regular_file(card("MAPPE/TEMP_040/B.DAT")));
+}
+
+TEST_F(UntgzHookTest, OneWriterTaskPerBlock) {
+    writeArchive(tarw::gzip(tarw::Writer().file("040/BIG.DAT", big_).finish()));
+    uint64_t before = platform::tasksSpawned();
+    EXPECT_EQ(untar(), 0);
+    // 1 MiB + header + two zero blocks: 17 blocks, the last one partly filled.
+    EXPECT_EQ(platform::tasksSpawned() - before, 17u);
 }
 
 TEST_F(UntgzHookTest, CancelAfterTheLastBlockStillFails) {
