@@ -427,7 +427,7 @@ int C_MAP_UPG_CARTOTREE::GetUpgDVDorCDValidFileIfFound(t_upg_descri_dat_elt* /* 
                 "_file FOUND: %s\n",
                 TICK, LOG_ARG(l_fn), LOG_ARG("DVD_VER.NAV"),
                 LOG_ARG(l_elt->m_relative_path.GetBuffer()));
-            BuildUpgFilePath(l_elt->m_relative_path, m_map_plgin_DVD_or_CD);
+            m_map_plgin_DVD_or_CD = m_media_carto_drive + l_elt->m_relative_path;
             LogCartoTree("%ld - (C_MAP_UPG_CARTOTREE) %s()  m_map_plgin_DVD_or_CD: %s \n", TICK,
                          LOG_ARG(l_fn), LOG_ARG(m_map_plgin_DVD_or_CD.GetBuffer()));
             return 0;
@@ -441,7 +441,7 @@ int C_MAP_UPG_CARTOTREE::GetUpgDVDorCDValidFileIfFound(t_upg_descri_dat_elt* /* 
                 "_file FOUND: %s\n",
                 TICK, LOG_ARG(l_fn), LOG_ARG("CD_VER.NAV"),
                 LOG_ARG(l_elt->m_relative_path.GetBuffer()));
-            BuildUpgFilePath(l_elt->m_relative_path, m_map_plgin_DVD_or_CD);
+            m_map_plgin_DVD_or_CD = m_media_carto_drive + l_elt->m_relative_path;
             LogCartoTree("%ld - (C_MAP_UPG_CARTOTREE)  %s()  m_map_plgin_DVD_or_CD: %s \n", TICK,
                          LOG_ARG(l_fn), LOG_ARG(m_map_plgin_DVD_or_CD.GetBuffer()));
             return 0;

@@ -110,13 +110,14 @@ int C_MAP_UPG_CARTOTREE::GetUpgDVD_CurrVersNaviAbsolutePath() {
     LogCartoTree("%ld - (C_MAP_UPG_CARTOTREE)  %s()  CURR_VERS_NAVI_FILE: %s _file FOUND: %s", TICK,
                  LOG_ARG(l_fn), LOG_ARG(CURR_VERS_NAVI_FILE),
                  LOG_ARG(l_elt->m_relative_path.GetBuffer()));
-    BuildUpgFilePath(l_elt->m_relative_path, m_map_plgin_DVD_CurrVersNavi);
+    m_map_plgin_DVD_CurrVersNavi = m_media_carto_drive + l_elt->m_relative_path;
     LogCartoTree("%ld - (C_MAP_UPG_CARTOTREE)  %s()   m_map_plgin_DVD_or_CD: %s", TICK,
                  LOG_ARG(l_fn), LOG_ARG(m_map_plgin_DVD_CurrVersNavi.GetBuffer()));
     return 0;
 }
 
-/* Absolute path of the first element of p_list whose file name begins with p_name. */
+/* Absolute path of the first element of p_list whose file name begins with p_name; the
+ * seeking paths log nothing of their own. */
 static int SeekInList(C_MAP_UPG_CARTOTREE& p_tree, CMMArray<t_upg_descri_dat_elt>& p_list,
                       const char* p_name, CMMString& p_path) {
     if (p_name == nullptr) {
@@ -126,7 +127,7 @@ static int SeekInList(C_MAP_UPG_CARTOTREE& p_tree, CMMArray<t_upg_descri_dat_elt
     if (p_tree.CheckUpgDescriRelativeFile(p_list, p_name, (int)strlen(p_name), &l_index) == -1) {
         return -1;
     }
-    p_tree.BuildUpgFilePath(p_list.GetPtr(l_index)->m_relative_path, p_path);
+    p_path = p_tree.GetMediaCartoDrive() + p_list.GetPtr(l_index)->m_relative_path;
     return 0;
 }
 

@@ -3,8 +3,14 @@
  * the channel chosen by the perimeter.
  */
 #include <stdint.h>
+#include <stdlib.h>
 
+#include <regex>
+#include <set>
 #include <string>
+
+#include <host/C_BCM_UPGRADE.h>
+#include <platform/kernel.h>
 
 #include <cartotree_format.h>
 
@@ -90,6 +96,81 @@ TEST_F(TreeLogTest, ChannelByPerimeter) {
         }
         EXPECT_TRUE(l_found);
     }
+}
+
+/*
+ * Every tree message that carries a tick count has it first and the name of
+ * an operation of the tree right after the class: a swapped argument would
+ * print a pointer as the tick or a number as the name.
+ */
+TEST_F(TreeLogTest, TickFirstThenTheOperationsName) {
+    WriteUnitFile("/bd0/DATA/MAPPE/DESCRI.DAT",
+                  "CD_VER,x,\\DATA\\CD_VER.NAV,y,z\n"
+                  "CURR_VERS_NAVI,x,\\DATA\\MAPPE\\CURR_VERS_NAVI.TXT,y,z\n"
+                  "GRUPPO_ROOT,x,\\DATA\\MAPPE\\GRUPPO_4_CID.DAT,y,z\n");
+    WriteUnitFile("/bd0/DATA/CD_VER.NAV", "x");
+    WriteUnitFile("/bd0/DATA/MAPPE/024/DESCRI.DAT",
+                  "V,x,\\DATA\\MAPPE\\024\\CD_VER.NAV.INF,y,z\n"
+                  "G,x,\\DATA\\MAPPE\\024\\GRUPPO_4_CID.DAT.inf,y,z\n"
+                  "B,x,\\DATA\\MAPPE\\024\\024.BIN,y,z\n");
+    WriteUnitFile("/bd0/DATA/MAPPE/024/GRUPPO_4_CID.DAT.inf", "VER=024\n");
+    WriteUnitFile("/bd0/DATA/MAPPE/031/DESCRI.DAT", "B,x,\\DATA\\MAPPE\\031\\031.BIN,y,z\n");
+    C_MAP_UPG_PLUGIN* l_plugin = CreatePlugin();
+    ASSERT_NE(l_plugin, nullptr);
+    C_MAP_UPG_CARTOTREE* l_tree = l_plugin->GetCartoTree();
+    host::clearSyslog();
+
+    EXPECT_EQ(l_plugin->GetUpgradeType(), MODULE_COUNTRY);
+    EXPECT_EQ(l_tree->GetUpgDVD_CurrVersNaviAbsolutePath(), 0);
+    CMMArray<t_upg_descri_dat_elt> l_list(10, 10);
+    EXPECT_EQ(l_tree->GetCountryListFiles(l_list, CMMString("031.BIN")), -1);
+    EXPECT_EQ(l_tree->GetCountryListFiles(l_list, CMMString("024.BIN")), -1);
+    CMMArray<CMMString> l_lines(10, 10);
+    CMMArray<t_upg_descri_dat_elt> l_country(10, 10);
+    ASSERT_EQ(l_tree->LoadDescriDataInMemory("/bd0/DATA/MAPPE/024/DESCRI.DAT", l_lines), 0);
+    ASSERT_EQ(l_tree->ConvertDataIntoDescriDatEltList(l_lines, l_country), 0);
+    int l_index = -1;
+    EXPECT_EQ(l_tree->GetUpgValidFileIfFound(l_country, &l_index, UPG_MAP_CD_VER_NAV_FILE), 0);
+    EXPECT_EQ(l_tree->CheckGruppoValidityFile(CMMString("024"), l_country), 0);
+    CMMString l_path;
+    EXPECT_EQ(l_tree->CheckCIDFileinList(LIST_COUNTRY, C_BCM_UPGRADE::Instance(),
+                                         CMMString("024.BIN"), l_path),
+              -1);
+    EXPECT_EQ(l_tree->LoadDescriDataInMemory("/bd0/NONE.DAT", l_lines), -1);
+    l_tree->m_main_descri_list.Purge();
+    EXPECT_EQ(l_tree->GetUpgDVDorCDValidFileIfFound(nullptr), -1);
+    EXPECT_EQ(l_tree->GetUpgDVD_CurrVersNaviAbsolutePath(), -1);
+
+    const std::set<std::string> l_operations = {
+        "GetUpgradeType",
+        "BuildMainDescriDatFilePath",
+        "LoadDescriDataInMemory",
+        "SaveMainDescriDatIntoSpecifiedList",
+        "GetUpgDVDorCDValidFileIfFound",
+        "GetUpgDescriRelativeFile",
+        "CheckUpgDescriRelativeFile",
+        "BuildUpgFilePath",
+        "GetUpgDVD_CurrVersNaviAbsolutePath",
+        "GetUpgValidFileIfFound",
+        "GetCountryListFiles",
+        "CheckCIDFileinList",
+    };
+    const std::regex l_pattern(R"(^(\d+) - \(C_MAP_UPG_CARTOTREE\)[ -]+(\w+)(\(\),?|,) [\s\S]*)");
+    unsigned long l_now = tickGet();
+    std::set<std::string> l_seen;
+    for (const std::string& l_line : host::syslogLines()) {
+        if (l_line.find("(C_MAP_UPG_CARTOTREE)") == std::string::npos ||
+            l_line.find("CheckGruppoValidityFile  >>") != std::string::npos ||
+            l_line.find("FindCIDinPath() - ") != std::string::npos) {
+            continue;
+        }
+        std::smatch l_match;
+        ASSERT_TRUE(std::regex_match(l_line, l_match, l_pattern)) << l_line;
+        EXPECT_LE(strtoul(l_match[1].str().c_str(), nullptr, 10), l_now) << l_line;
+        EXPECT_EQ(l_operations.count(l_match[2].str()), 1u) << l_line;
+        l_seen.insert(l_match[2].str());
+    }
+    EXPECT_EQ(l_seen, l_operations);
 }
 
 }  // namespace

@@ -165,6 +165,12 @@ TEST_F(LookupsTest, FolderThatShipsACountryArchive) {
             EXPECT_TRUE(SyslogContains("'040.BIN' EQUAL '040.BIN'"));
             EXPECT_FALSE(SyslogContains("fopen (/bd0//DATA/MAPPE/040.BIN/DESCRI.DAT)"));
         }
+        if (l_case.folder_found != nullptr) {
+            EXPECT_TRUE(SyslogContains("BuildUpgFilePath()  p_file_path = /bd0" +
+                                       std::string("/DATA/MAPPE/") + l_case.folder_found +
+                                       "/040.BIN.inf"))
+                << l_case.name;
+        }
         if (std::string(l_case.name) == "only missing") {
             EXPECT_TRUE(SyslogContains(
                 "GetCountryListFiles() : Missing file = '/bd0/DATA/MAPPE/A/040.BIN.inf'"));
@@ -200,16 +206,24 @@ TEST_F(LookupsTest, VersionFileAndSharedFilesOfTheMainDescriptor) {
                   "GRUPPO_ROOT,x,\\DATA\\MAPPE\\GRUPPO_4_CID.DAT,y,z\n"
                   "DB_DOWNLOAD,x,\\DATA\\MAPPE\\DB_DOWNLOAD.OUT,y,z\n");
     WriteUnitFile("/bd0/DATA/CD_VER.NAV", "x");
+    host::clearSyslog();
     EXPECT_EQ(m_plugin->GetUpgradeType(), MODULE_COUNTRY);
+    EXPECT_TRUE(SyslogContains(
+        "GetUpgDVDorCDValidFileIfFound()  m_map_plgin_DVD_or_CD: /bd0/DATA/CD_VER.NAV \n"));
 
     EXPECT_EQ(m_tree->GetUpgDVD_CurrVersNaviAbsolutePath(), 0);
     EXPECT_EQ(Text(m_tree->GetMapPlgin_DVD_CurrVersNavi()), "/bd0/DATA/MAPPE/CURR_VERS_NAVI.TXT");
+    EXPECT_TRUE(
+        SyslogContains("GetUpgDVD_CurrVersNaviAbsolutePath()   m_map_plgin_DVD_or_CD: "
+                       "/bd0/DATA/MAPPE/CURR_VERS_NAVI.TXT"));
 
     CMMString l_path("untouched");
     EXPECT_EQ(m_tree->CheckAndGetGruppoAbsoluteSeekingPath("GRUPPO_4_CID.DAT", l_path), 0);
     EXPECT_EQ(Text(l_path), "/bd0/DATA/MAPPE/GRUPPO_4_CID.DAT");
     EXPECT_EQ(m_tree->CheckAndGetDbDwnlAbsoluteSeekingPath("DB_DOWNLOAD", l_path), 0);
     EXPECT_EQ(Text(l_path), "/bd0/DATA/MAPPE/DB_DOWNLOAD.OUT");
+    /* None of these builds its path through the logging path builder. */
+    EXPECT_FALSE(SyslogContains("p_file_path"));
     l_path = "untouched";
     EXPECT_EQ(m_tree->CheckAndGetDbDwnlAbsoluteSeekingPath("GRUPPO_4_CID.DAT", l_path), -1);
     EXPECT_EQ(m_tree->CheckAndGetGruppoAbsoluteSeekingPath(nullptr, l_path), -1);
