@@ -141,4 +141,49 @@ TEST_F(ConstructionTest, UpgradeTypeIsReadOnceAndKept) {
     EXPECT_EQ(l_plugin->GetNumberOfInfos(), 1);
 }
 
+TEST_F(ConstructionTest, StatusDump) {
+    C_MAP_UPG_PLUGIN* l_plugin = CreatePlugin();
+    ASSERT_NE(l_plugin, nullptr);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(l_plugin->ShowStatus(), 0);
+    std::string l_empty = testing::internal::GetCapturedStdout();
+    EXPECT_NE(
+        l_empty.find("- m_plugin_type = 0x00000000\n- m_monitor_space_continue = 0\n- "
+                     "m_free_space_before_upgrade = 0.000000\n\n- m_cid_list.GetSize() = 0\n"),
+        std::string::npos)
+        << l_empty;
+    EXPECT_EQ(l_empty.find("- CID:"), std::string::npos);
+
+    t_plugin_cid_element l_cid;
+    l_cid.s_cid = "024";
+    l_cid.s_name = "TURKEY";
+    l_cid.s_quarter = "2";
+    l_cid.s_year = "2009";
+    l_cid.s_version = "5";
+    l_cid.s_release = "1";
+    l_cid.s_old_version = "4";
+    l_cid.s_old_release = "9";
+    l_cid.ll_size = 5000000000LL;
+    l_cid.ll_old_size = 12;
+    l_plugin->m_cid_list.Add(l_cid);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(l_plugin->ShowStatus(), 0);
+    std::string l_one = testing::internal::GetCapturedStdout();
+    EXPECT_NE(l_one.find("- CID:024 (TURKEY) :   On media => Q2-2009 - V5.1 - "
+                         "Size:5000000000.000000\n  On product => V4.9 - Size:12.000000\n"),
+              std::string::npos)
+        << l_one;
+    EXPECT_TRUE(SyslogContains("(C_MAP_UPG_PLUGIN) << ShowStatus - >>"));
+}
+
+/* Only the registered plugin clears the singleton when it goes. */
+TEST_F(ConstructionTest, AStrayPluginLeavesTheSingleton) {
+    C_MAP_UPG_PLUGIN* l_plugin = CreatePlugin();
+    ASSERT_NE(l_plugin, nullptr);
+    C_MAP_UPG_PLUGIN* l_stray = new C_MAP_UPG_PLUGIN(CMMString("/bd0/"));
+    l_stray->SetUpgradeLogging(UPG_LOG_STOP, UPG_LOG_MAP);
+    delete l_stray;
+    EXPECT_EQ(C_MAP_UPG_PLUGIN::m_pInstance, l_plugin);
+}
+
 }  // namespace
