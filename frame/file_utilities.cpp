@@ -27,11 +27,64 @@ typedef int (*t_volume_read_only_set)(const char*, int);
 /* Lines are read this many characters at a time. */
 const int VALUE_LINE_SIZE = 100;
 
-/* A folder still to be measured. */
-struct t_pending_folder {
-    CMMString path;
-    t_pending_folder* next;
+/* One name of a folder, kept in the folder's own order. */
+struct t_dir_name {
+    CMMString name;
+    t_dir_name* next;
 };
+
+/* A folder being measured: the names still to visit and the folder that holds it. */
+struct t_size_level {
+    CMMString path;
+    t_dir_name* names;
+    t_size_level* parent;
+};
+
+void FreeNames(t_dir_name* p_first) {
+    while (p_first != NULL) {
+        t_dir_name* l_next = p_first->next;
+        delete p_first;
+        p_first = l_next;
+    }
+}
+
+/*
+ * Reads the names of p_path (without "." and "..") and closes it again, so that
+ * only one folder is open at a time however deep the tree. Null when the folder
+ * cannot be opened or its names cannot all be kept.
+ */
+t_size_level* OpenSizeLevel(const CMMString& p_path, t_size_level* p_parent) {
+    DIR* l_dir = fsOpendir(p_path.GetBuffer());
+    if (l_dir == NULL) return NULL;
+    t_size_level* l_level = new (std::nothrow) t_size_level;
+    if (l_level == NULL) {
+        closedir(l_dir);
+        return NULL;
+    }
+    l_level->path = p_path;
+    l_level->names = NULL;
+    l_level->parent = p_parent;
+
+    t_dir_name** l_last = &l_level->names;
+    struct dirent* l_entry;
+    while ((l_entry = readdir(l_dir)) != NULL) {
+        if (strcmp(l_entry->d_name, ".") == 0 || strcmp(l_entry->d_name, "..") == 0) continue;
+        t_dir_name* l_name = new (std::nothrow) t_dir_name;
+        if (l_name == NULL) {
+            /* A partial listing would give a wrong size: count the folder as unreadable. */
+            FreeNames(l_level->names);
+            delete l_level;
+            closedir(l_dir);
+            return NULL;
+        }
+        l_name->name = l_entry->d_name;
+        l_name->next = NULL;
+        *l_last = l_name;
+        l_last = &l_name->next;
+    }
+    closedir(l_dir);
+    return l_level;
+}
 
 }  // namespace
 
@@ -120,8 +173,10 @@ int C_UPG_PLUGIN_Interface::PluginGetValueInFile(const CMMString& p_file, const 
         l_at_line_start = (l_length > 0 && l_line[l_length - 1] == '\n');
         if (!l_starts_line || strncmp(l_line, l_key, l_key_length) != 0) continue;
 
-        /* The key ends with the first ':' of the line unless the field itself holds one. */
-        char* l_text = l_line + l_key_length;
+        /* The value follows the line's first ':'. A field cut to the whole piece may have none. */
+        char* l_colon = strchr(l_line, ':');
+        if (l_colon == NULL) continue;
+        char* l_text = l_colon + 1;
         l_text[strcspn(l_text, "\n")] = '\0';
         l_text[strcspn(l_text, "\r")] = '\0';
         fclose(l_file);
@@ -144,64 +199,51 @@ int C_UPG_PLUGIN_Interface::PluginGetValueInFile(const CMMString& p_file, const 
 int C_UPG_PLUGIN_Interface::ComputeTheSizeOfDirectory(const CMMString& p_folder,
                                                       long long& p_total) {
     /*
-     * Folders wait in a list rather than on the call stack, so that a deep tree
-     * neither exhausts the task's stack nor keeps one descriptor open per level.
+     * Depth first, each sub-folder measured where it is met, as a recursion
+     * would, but with the levels on the heap: a deep tree cannot exhaust the
+     * task's stack.
      */
-    t_pending_folder* l_pending = new (std::nothrow) t_pending_folder;
-    if (l_pending == NULL) return -1;
-    l_pending->path = p_folder;
-    l_pending->next = NULL;
-    bool l_top = true;
-    int l_result = 0;
+    t_size_level* l_level = OpenSizeLevel(p_folder, NULL);
+    if (l_level == NULL) {
+        UpgradePluginLog("(CheckTheSizeBeforeCopy): Impossible to open directory '%s' ",
+                         p_folder.GetBuffer());
+        return -1;
+    }
 
-    while (l_pending != NULL) {
-        t_pending_folder* l_current = l_pending;
-        l_pending = l_pending->next;
-
-        DIR* l_dir = fsOpendir(l_current->path.GetBuffer());
-        if (l_dir == NULL) {
-            UpgradePluginLog("(CheckTheSizeBeforeCopy): Impossible to open directory '%s' ",
-                             l_current->path.GetBuffer());
-            if (l_top) {
-                l_result = -1;
-            } else {
-                UpgradePluginLog("(CheckTheSizeBeforeCopy): Recursive Error");
-            }
-            delete l_current;
-            l_top = false;
+    while (l_level != NULL) {
+        t_dir_name* l_name = l_level->names;
+        if (l_name == NULL) {
+            UpgradePluginLog("(CheckTheSizeBeforeCopy): The size of '%s' is '%ld'",
+                             l_level->path.GetBuffer(), (long)p_total);
+            t_size_level* l_parent = l_level->parent;
+            delete l_level;
+            l_level = l_parent;
             continue;
         }
-        l_top = false;
+        l_level->names = l_name->next;
+        CMMString l_path = l_level->path + "/" + l_name->name;
+        delete l_name;
 
-        struct dirent* l_entry;
-        while ((l_entry = readdir(l_dir)) != NULL) {
-            if (strcmp(l_entry->d_name, ".") == 0 || strcmp(l_entry->d_name, "..") == 0) continue;
-            CMMString l_path = l_current->path + "/" + l_entry->d_name;
-            struct stat l_status;
-            if (fsStat(l_path.GetBuffer(), &l_status) == -1) {
-                UpgradePluginLog("(CheckTheSizeBeforeCopy): stat function returns Error");
-                continue;
-            }
-            if (S_ISREG(l_status.st_mode)) {
-                p_total += (long long)l_status.st_size;
-                UpgradePluginLog("(CheckTheSizeBeforeCopy): size = %ld", (long)p_total);
-            } else if (S_ISDIR(l_status.st_mode)) {
-                t_pending_folder* l_sub = new (std::nothrow) t_pending_folder;
-                if (l_sub == NULL) {
-                    UpgradePluginLog("(CheckTheSizeBeforeCopy): Recursive Error");
-                    continue;
-                }
-                l_sub->path = l_path;
-                l_sub->next = l_pending;
-                l_pending = l_sub;
+        struct stat l_status;
+        if (fsStat(l_path.GetBuffer(), &l_status) == -1) {
+            UpgradePluginLog("(CheckTheSizeBeforeCopy): stat function returns Error");
+            continue;
+        }
+        if (S_ISREG(l_status.st_mode)) {
+            p_total += (long long)l_status.st_size;
+            UpgradePluginLog("(CheckTheSizeBeforeCopy): size = %ld", (long)p_total);
+        } else if (S_ISDIR(l_status.st_mode)) {
+            t_size_level* l_sub = OpenSizeLevel(l_path, l_level);
+            if (l_sub == NULL) {
+                UpgradePluginLog("(CheckTheSizeBeforeCopy): Impossible to open directory '%s' ",
+                                 l_path.GetBuffer());
+                UpgradePluginLog("(CheckTheSizeBeforeCopy): Recursive Error");
+            } else {
+                l_level = l_sub;
             }
         }
-        UpgradePluginLog("(CheckTheSizeBeforeCopy): The size of '%s' is '%ld'",
-                         l_current->path.GetBuffer(), (long)p_total);
-        closedir(l_dir);
-        delete l_current;
     }
-    return l_result;
+    return 0;
 }
 
 int C_UPG_PLUGIN_Interface::ReadVehicleTypeFromSystem(CMMString& p_type) {
@@ -242,15 +284,14 @@ int C_UPG_PLUGIN_Interface::RetrieveStringFromFile(const CMMString& p_file, cons
         int l_position = l_copy.FindReverse('/');
         if (l_position < 0) {
             l_position = l_copy.FindReverse('\\');
-            if (l_position < 0) {
-                UpgradePluginLog(
-                    "(RetrieveValueFromFile) The string %s doesn't have slash or "
-                    "backslash",
-                    p_file.GetBuffer());
-                break;
-            }
             UpgradePluginLog("(RetrieveValueFromFile) The string %s has slash or backslash at %d",
                              p_file.GetBuffer(), l_position);
+        }
+        if (l_position < 0) {
+            UpgradePluginLog(
+                "(RetrieveValueFromFile) The string %s doesn't have slash or backslash",
+                p_file.GetBuffer());
+            break;
         }
         if (l_position <= 1) break;
 

@@ -1,10 +1,52 @@
 #include "unit_fixture.h"
 
+#include <dlfcn.h>
+#include <errno.h>
 #include <zlib.h>
 
+#include <mutex>
+
 #include <host/storage.h>
+#include <platform/fileio.h>
 
 namespace {
+
+/* A folder that fsOpendir refuses although it exists: an unreadable folder of the card. */
+std::mutex g_unopenable_mutex;
+std::string g_unopenable;
+
+void SetUnopenable(const std::string& p_unit_path) {
+    std::lock_guard<std::mutex> l_guard(g_unopenable_mutex);
+    g_unopenable = p_unit_path;
+}
+
+}  // namespace
+
+/* Stands in front of the platform's own fsOpendir for the whole program; only the one path
+   set by a test fails. */
+extern "C" DIR* fsOpendir(const char* p_path) {
+    typedef DIR* (*t_opendir)(const char*);
+    static const t_opendir l_real = reinterpret_cast<t_opendir>(dlsym(RTLD_NEXT, "fsOpendir"));
+    if (p_path != nullptr) {
+        std::lock_guard<std::mutex> l_guard(g_unopenable_mutex);
+        if (!g_unopenable.empty() && g_unopenable == p_path) {
+            errno = EACCES;
+            return nullptr;
+        }
+    }
+    return l_real(p_path);
+}
+
+namespace {
+
+/* System-log entries that contain the text, in order. */
+std::vector<std::string> SyslogWith(const std::string& p_text) {
+    std::vector<std::string> l_found;
+    for (const std::string& l_line : host::syslogLines()) {
+        if (l_line.find(p_text) != std::string::npos) l_found.push_back(l_line);
+    }
+    return l_found;
+}
 
 using FileUtilitiesTest = UnitTest;
 
@@ -39,6 +81,14 @@ const ValueCase VALUE_CASES[] = {
     {"key inside a long line", std::string(99, 'x') + "VER:7\n", "VER", -1, ""},
     {"key after a long line", std::string(250, 'x') + "\nVER:8\n", "VER", 0, "8"},
     {"empty file", "", "VER", -1, ""},
+    /* The value follows the line's first colon, even for a field that holds one. */
+    {"field holding a colon", "A:B:val\n", "A:B", 0, "B:val"},
+    /* A field too long for the key: the key is cut and never matches. */
+    {"overlong field", std::string(120, 'F') + ":1\n",
+     "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"
+     "FFFFFFFFFFFFFFFFFFFFFFFFFFF",
+     -1, ""},
+    {"line of separators", "VER:::\n", "VER", 0, "::"},
 };
 
 class ValueInFileTest : public UnitTest, public ::testing::WithParamInterface<ValueCase> {};
@@ -142,6 +192,37 @@ TEST_F(FileUtilitiesTest, SizeOfDirectoryAddsToTheTotal) {
         "(CheckTheSizeBeforeCopy): Impossible to open directory '/sdhc:0/NONE' "));
 }
 
+TEST_F(FileUtilitiesTest, SizeOfDirectoryLogsEachFolderOnceMeasured) {
+    /* One entry a level, so that the order of the lines is fixed. */
+    WriteUnitFile("/sdhc:0/TREE/SUB/DEEPER/C.DAT", std::string(30, 'c'));
+    long long l_total = 100;
+    EXPECT_EQ(m_plugin->ComputeTheSizeOfDirectory(CMMString("/sdhc:0/TREE"), l_total), 0);
+    EXPECT_EQ(l_total, 130);
+    /* A sub-folder is measured where it is met: its folder's line carries its size too. */
+    const std::vector<std::string> l_expected = {
+        "(CheckTheSizeBeforeCopy): size = 130",
+        "(CheckTheSizeBeforeCopy): The size of '/sdhc:0/TREE/SUB/DEEPER' is '130'",
+        "(CheckTheSizeBeforeCopy): The size of '/sdhc:0/TREE/SUB' is '130'",
+        "(CheckTheSizeBeforeCopy): The size of '/sdhc:0/TREE' is '130'",
+    };
+    EXPECT_EQ(SyslogWith("(CheckTheSizeBeforeCopy)"), l_expected);
+}
+
+TEST_F(FileUtilitiesTest, SizeOfDirectoryWithAnUnreadableSubFolder) {
+    WriteUnitFile("/sdhc:0/TREE/BAD/B.DAT", std::string(20, 'b'));
+    SetUnopenable("/sdhc:0/TREE/BAD");
+    long long l_total = 0;
+    EXPECT_EQ(m_plugin->ComputeTheSizeOfDirectory(CMMString("/sdhc:0/TREE"), l_total), 0);
+    SetUnopenable("");
+    EXPECT_EQ(l_total, 0);
+    const std::vector<std::string> l_expected = {
+        "(CheckTheSizeBeforeCopy): Impossible to open directory '/sdhc:0/TREE/BAD' ",
+        "(CheckTheSizeBeforeCopy): Recursive Error",
+        "(CheckTheSizeBeforeCopy): The size of '/sdhc:0/TREE' is '0'",
+    };
+    EXPECT_EQ(SyslogWith("(CheckTheSizeBeforeCopy)"), l_expected);
+}
+
 TEST_F(FileUtilitiesTest, SizeOfDirectoryOnAwkwardTrees) {
     /* Deep nesting, and an entry whose status cannot be read (a dangling link). */
     std::string l_path = "/sdhc:0/DEEP";
@@ -156,25 +237,52 @@ TEST_F(FileUtilitiesTest, SizeOfDirectoryOnAwkwardTrees) {
     EXPECT_TRUE(host::syslogContains("(CheckTheSizeBeforeCopy): stat function returns Error"));
 }
 
-TEST_F(FileUtilitiesTest, VehicleType) {
-    const std::string l_file = "/SYSTEM/Data_Base/vehicle.ini";
+struct VehicleCase {
+    const char* label;
+    const char* content; /* vehicle.ini, or null for none */
+    int result;
+    const char* type;
+    const char* line; /* the one "(ReadVehicleTypeFromSystem)" line, or null for none */
+};
+
+const VehicleCase VEHICLE_CASES[] = {
+    {"no file", nullptr, -1, "", nullptr},
+    {"vehicle", "VEHICLE=B618\nGROUP=G1\n", 0, "B618",
+     "(ReadVehicleTypeFromSystem) VEHICLE = 'B618'"},
+    {"empty vehicle gives the group", "VEHICLE=\nGROUP=G1\n", 0, "G1",
+     "(ReadVehicleTypeFromSystem) GROUP = 'G1'"},
+    {"empty vehicle and empty group", "VEHICLE=\nGROUP=\n", 0, "",
+     "(ReadVehicleTypeFromSystem) GROUP = ''"},
+    {"empty vehicle without group", "VEHICLE=\n", -1, "",
+     "(ReadVehicleTypeFromSystem) returns Error for vehicle and group"},
+    {"group without vehicle", "GROUP=G1\n", -1, "", nullptr},
+};
+
+class VehicleTest : public UnitTest, public ::testing::WithParamInterface<VehicleCase> {};
+
+TEST_P(VehicleTest, ReadsVehicleThenGroup) {
+    const VehicleCase& l_case = GetParam();
+    if (l_case.content != nullptr) WriteUnitFile("/SYSTEM/Data_Base/vehicle.ini", l_case.content);
     CMMString l_type("unset");
+    EXPECT_EQ(m_plugin->ReadVehicleTypeFromSystem(l_type), l_case.result);
+    EXPECT_STREQ(l_type.GetBuffer(), l_case.type);
+    std::vector<std::string> l_expected;
+    if (l_case.line != nullptr) l_expected.push_back(l_case.line);
+    EXPECT_EQ(SyslogWith("(ReadVehicleTypeFromSystem)"), l_expected);
+}
 
-    EXPECT_EQ(m_plugin->ReadVehicleTypeFromSystem(l_type), -1);
+INSTANTIATE_TEST_SUITE_P(Files, VehicleTest, ::testing::ValuesIn(VEHICLE_CASES),
+                         [](const ::testing::TestParamInfo<VehicleCase>& p_info) {
+                             std::string l_name = p_info.param.label;
+                             for (char& l_char : l_name) {
+                                 if (!isalnum(static_cast<unsigned char>(l_char))) l_char = '_';
+                             }
+                             return l_name;
+                         });
 
-    WriteUnitFile(l_file, "VEHICLE=B618\nGROUP=G1\n");
-    EXPECT_EQ(m_plugin->ReadVehicleTypeFromSystem(l_type), 0);
-    EXPECT_STREQ(l_type.GetBuffer(), "B618");
-    EXPECT_TRUE(host::syslogContains("(ReadVehicleTypeFromSystem) VEHICLE = 'B618'"));
-
-    /* The unit's side files hold no empty values (an empty one reads as missing), so a
-       failed VEHICLE read ends the look-up without trying GROUP and without a log. */
-    host::clearSyslog();
-    WriteUnitFile(l_file, "VEHICLE=\nGROUP=G1\n");
-    EXPECT_EQ(m_plugin->ReadVehicleTypeFromSystem(l_type), -1);
-    EXPECT_FALSE(host::syslogContains("(ReadVehicleTypeFromSystem)"));
-
-    l_type = "kept";
+TEST_F(FileUtilitiesTest, VehicleTypeWithoutManager) {
+    WriteUnitFile("/SYSTEM/Data_Base/vehicle.ini", "VEHICLE=B618\n");
+    CMMString l_type("kept");
     m_plugin->m_bcm = nullptr;
     EXPECT_EQ(m_plugin->ReadVehicleTypeFromSystem(l_type), 0);
     EXPECT_STREQ(l_type.GetBuffer(), "kept");
@@ -219,6 +327,39 @@ TEST_P(RetrieveTest, ShortensAtADoubledSeparator) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, RetrieveTest, ::testing::ValuesIn(RETRIEVE_CASES));
+
+struct RetrieveLogCase {
+    std::string stored;
+    std::vector<std::string> lines;
+};
+
+const RetrieveLogCase RETRIEVE_LOG_CASES[] = {
+    {"abc/def",
+     {"(RetrieveValueFromFile) Extracted string is ab and l_slash_str = c",
+      "(RetrieveValueFromFile) The string /bd0/VALUES.inf has slash or backslash at -1",
+      "(RetrieveValueFromFile) The string /bd0/VALUES.inf doesn't have slash or backslash"}},
+    {"abc\\def",
+     {"(RetrieveValueFromFile) The string /bd0/VALUES.inf has slash or backslash at 3",
+      "(RetrieveValueFromFile) Extracted string is ab and l_slash_str = c",
+      "(RetrieveValueFromFile) The string /bd0/VALUES.inf has slash or backslash at -1",
+      "(RetrieveValueFromFile) The string /bd0/VALUES.inf doesn't have slash or backslash"}},
+    {"abc//def", {"(RetrieveValueFromFile) Extracted string is without slash abc "}},
+    {"a//def", {"(RetrieveValueFromFile) The string is empty"}},
+    {"//", {}},
+};
+
+class RetrieveLogTest : public UnitTest, public ::testing::WithParamInterface<RetrieveLogCase> {};
+
+TEST_P(RetrieveLogTest, LogsEachTurn) {
+    WriteUnitFile("/bd0/VALUES.inf", "KEY=" + GetParam().stored + "\n");
+    CMMString l_value;
+    EXPECT_EQ(
+        m_plugin->RetrieveStringFromFile(CMMString("/bd0/VALUES.inf"), CMMString("KEY"), l_value),
+        0);
+    EXPECT_EQ(SyslogWith("(RetrieveValueFromFile)"), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, RetrieveLogTest, ::testing::ValuesIn(RETRIEVE_LOG_CASES));
 
 TEST_F(FileUtilitiesTest, RetrieveFailures) {
     CMMString l_value;
