@@ -205,9 +205,7 @@ int C_UPG_LOGS::StaticLogTask(C_UPG_LOGS* p_instance) {
         bool l_no_loss = p_instance->m_no_loss;
         if (p_instance->m_lock != NULL) semGive(p_instance->m_lock);
 
-        if (l_text.IsEmpty()) {
-            /* Emptied by the destructor: nothing left to write. */
-        } else if (l_no_loss) {
+        if (l_no_loss) {
             SYSTOOL_LogMsgNoFormat(false, "%s\n", l_text.GetBuffer());
         } else {
             SYSTOOL_LogMsgNoFormat(false, "losts logs before this one: %s\n", l_text.GetBuffer());
