@@ -124,6 +124,14 @@ TEST_F(TempFoldersTest, GetSizeFailures) {
               0);
     EXPECT_EQ(l_size, 0.0);
     EXPECT_EQ(m_plugin->m_plugin_partition_block_size, -1);
+
+    /* Without a manager the key cannot be read: a failure, never a crash. */
+    l_size = -1.0;
+    m_plugin->m_plugin_partition_block_size = 4096;
+    m_plugin->m_bcm = nullptr;
+    EXPECT_EQ(m_plugin->GetSize(CMMString("/bd0/DATA/MAPPE/001.inf"), CMMString("SIZE"), l_size),
+              -1);
+    EXPECT_EQ(l_size, -1.0);
 }
 
 /* One ustar record: a header and the data padded to 512 bytes. */
