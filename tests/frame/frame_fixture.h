@@ -41,6 +41,16 @@ bool WaitUntil(Condition p_condition, long p_timeout_ms = 5000) {
     return true;
 }
 
+/* Descriptors open in this process (streams included). */
+inline size_t OpenDescriptors() {
+    size_t l_count = 0;
+    for (const auto& l_entry : fs::directory_iterator("/proc/self/fd")) {
+        (void)l_entry;
+        l_count++;
+    }
+    return l_count;
+}
+
 /* The task id guard, read as the step tasks write it. */
 inline int TaskId(C_UPG_PLUGIN_Interface& p_plugin) {
     return __atomic_load_n(&p_plugin.m_plugin_upgrade_task_ID, __ATOMIC_ACQUIRE);

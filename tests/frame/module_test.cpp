@@ -4,8 +4,13 @@
  * and after the unload hook; the load hooks run once each.
  */
 #include <dlfcn.h>
+#include <elf.h>
+
+#include <fstream>
+#include <set>
 
 #include "frame_fixture.h"
+#include "spawn_hook.h"
 #include "upgplugin_entry.h"
 
 namespace frame_test {
@@ -113,8 +118,11 @@ class ModuleTest : public FrameTest {
         FrameTest::SetUp();
         WriteHostFile(m_root / "bd0/UpgPlugin.out.inf", "VER=4.2.1\nSUBVER=B07\n");
         host::clearSyslog();
+        spawn_hook::ClearSpawned();
     }
     void TearDown() override {
+        /* A step task still running in the module must end before the module goes. */
+        EXPECT_TRUE(spawn_hook::WaitSpawnedEnded());
         if (m_module.handle != nullptr) {
             dlclose(m_module.handle);
         }
@@ -174,6 +182,52 @@ TEST_F(ModuleTest, ExportsEveryEntryPointByItsPlainName) {
         EXPECT_STREQ(UPGPLUGIN_MODULE_PATH, l_info.dli_fname);
         EXPECT_STREQ(l_name, l_info.dli_sname);
     }
+}
+
+/* Defined functions and objects of the module's dynamic symbol table, by name. */
+std::set<std::string> ExportedNames(const char* p_path) {
+    std::ifstream l_in(p_path, std::ios::binary);
+    std::string l_file((std::istreambuf_iterator<char>(l_in)), std::istreambuf_iterator<char>());
+    std::set<std::string> l_names;
+    if (l_file.size() < sizeof(Elf64_Ehdr) || l_file.compare(0, SELFMAG, ELFMAG) != 0 ||
+        l_file[EI_CLASS] != ELFCLASS64) {
+        ADD_FAILURE() << "not a 64-bit ELF file: " << p_path;
+        return l_names;
+    }
+    const char* l_base = l_file.data();
+    const Elf64_Ehdr* l_header = reinterpret_cast<const Elf64_Ehdr*>(l_base);
+    const Elf64_Shdr* l_sections = reinterpret_cast<const Elf64_Shdr*>(l_base + l_header->e_shoff);
+    for (int l_i = 0; l_i < l_header->e_shnum; l_i++) {
+        if (l_sections[l_i].sh_type != SHT_DYNSYM) {
+            continue;
+        }
+        const Elf64_Shdr& l_strings = l_sections[l_sections[l_i].sh_link];
+        const Elf64_Sym* l_symbols =
+            reinterpret_cast<const Elf64_Sym*>(l_base + l_sections[l_i].sh_offset);
+        size_t l_count = l_sections[l_i].sh_size / sizeof(Elf64_Sym);
+        for (size_t l_s = 0; l_s < l_count; l_s++) {
+            const Elf64_Sym& l_symbol = l_symbols[l_s];
+            int l_type = ELF64_ST_TYPE(l_symbol.st_info);
+            if (l_symbol.st_shndx == SHN_UNDEF || (l_type != STT_FUNC && l_type != STT_OBJECT)) {
+                continue;
+            }
+            l_names.insert(l_base + l_strings.sh_offset + l_symbol.st_name);
+        }
+    }
+    return l_names;
+}
+
+TEST_F(ModuleTest, ExportsNoOtherPlainName) {
+    std::set<std::string> l_expected(std::begin(k_entry_points), std::end(k_entry_points));
+    l_expected.insert("Untar");
+    std::set<std::string> l_plain;
+    for (const std::string& l_name : ExportedNames(UPGPLUGIN_MODULE_PATH)) {
+        /* C++ names are mangled; "__" names belong to the compiler's runtime. */
+        if (l_name.compare(0, 2, "_Z") != 0 && l_name.compare(0, 2, "__") != 0) {
+            l_plain.insert(l_name);
+        }
+    }
+    EXPECT_EQ(l_expected, l_plain);
 }
 
 TEST_F(ModuleTest, HooksRunOnceWhoeverCallsThem) {
@@ -260,10 +314,12 @@ TEST_F(ModuleTest, LaunchEntriesDriveThePluginTheyAreGiven) {
     using Launch = int (*)(C_UPG_PLUGIN_Interface*);
     for (Launch l_launch : {m_module.LaunchCheckCompatibility, m_module.LaunchCheckMedia,
                             m_module.LaunchUpgrade, m_module.LaunchEndOfUpgrade}) {
-        uint64_t l_spawned = platform::tasksSpawned();
+        spawn_hook::ClearSpawned();
         ASSERT_EQ(0, l_launch(l_plugin));
-        EXPECT_EQ(l_spawned + 1, platform::tasksSpawned());
-        ASSERT_TRUE(WaitUntil([&] { return TaskId(*l_plugin) == 0; }));
+        ASSERT_EQ(1u, spawn_hook::Spawned().size());
+        /* The whole task, notifications included, before the next step. */
+        ASSERT_TRUE(spawn_hook::WaitSpawnedEnded());
+        EXPECT_EQ(0, TaskId(*l_plugin));
     }
     /* Only the upgrade step notifies when nothing went wrong. */
     EXPECT_EQ(1u, host::countOf(host::Op::EndOfUpgrade));
