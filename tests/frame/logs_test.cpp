@@ -61,7 +61,12 @@ TEST_F(LogsTest, LogFilePathOfEveryKind) {
 
 TEST_F(LogsTest, StartCreatesTheFolderAndLinesCarryTheTick) {
     m_plugin->UpgradePluginLog("before the start %d", 1);
-    EXPECT_TRUE(host::syslogContains("UpgradePluginLog  error !!\n\tm_iLogFile == ERROR"));
+    EXPECT_TRUE(
+        host::syslogContains(" - (C_UPG_PLUGIN_Interface) UpgradePluginLog  error !!\n\t"
+                             "m_iLogFile == ERROR"));
+    /* The message itself is dropped. */
+    EXPECT_FALSE(host::syslogContains("before the start"));
+    EXPECT_FALSE(ConsoleContains("before the start"));
 
     ASSERT_EQ(0, m_plugin->SetUpgradeLogging(UPG_LOG_START, UPG_LOG_MAP));
     EXPECT_TRUE(ConsoleContains("Create Log file '/SYSTEM_TMP_DATA/spy/UPG/UPG_MAP_log.txt'"));
@@ -103,12 +108,48 @@ TEST_F(LogsTest, StartCreatesTheFolderAndLinesCarryTheTick) {
 
 TEST_F(LogsTest, StartingTwiceKeepsOneStream) {
     ASSERT_EQ(0, m_plugin->SetUpgradeLogging(UPG_LOG_START, UPG_LOG_MAP));
+    size_t l_open = OpenDescriptors();
     ASSERT_EQ(0, m_plugin->SetUpgradeLogging(UPG_LOG_START, UPG_LOG_MAP));
+    /* The former descriptor and stream were closed, not leaked. */
+    EXPECT_EQ(l_open, OpenDescriptors());
     EXPECT_NE(nullptr, m_plugin->m_LogFilePtr);
     m_plugin->UpgradePluginLog("once");
     std::string l_text = LogText("UPG_MAP_log.txt");
     EXPECT_EQ(l_text.find("once\n"), l_text.rfind("once\n"));
     EXPECT_NE(std::string::npos, l_text.find("once\n"));
+}
+
+TEST_F(LogsTest, StopCommandsWaitBeforeClosing) {
+    for (t_upgrade_log_state l_command : {UPG_LOG_STOP, UPG_LOG_STOP_AND_ARCHIVE}) {
+        SCOPED_TRACE(static_cast<int>(l_command));
+        ASSERT_EQ(0, m_plugin->SetUpgradeLogging(UPG_LOG_START, UPG_LOG_MAP));
+        size_t l_open = OpenDescriptors();
+        unsigned long l_start = tickGet();
+        ASSERT_EQ(0, m_plugin->SetUpgradeLogging(l_command, UPG_LOG_MAP));
+        EXPECT_GE(tickGet() - l_start, 500u);
+        EXPECT_EQ(l_open - 2, OpenDescriptors());
+        EXPECT_EQ(-1, m_plugin->m_iLogFile);
+        EXPECT_EQ(nullptr, m_plugin->m_LogFilePtr);
+    }
+    /* Stopping a log that is not open only waits. */
+    EXPECT_EQ(0, m_plugin->SetUpgradeLogging(UPG_LOG_STOP, UPG_LOG_MAP));
+}
+
+TEST_F(LogsTest, LogWithoutItsStreamGoesToTheConsole) {
+    ASSERT_EQ(0, m_plugin->SetUpgradeLogging(UPG_LOG_START, UPG_LOG_MAP));
+    /* The descriptor opened but the stream did not. */
+    fclose(m_plugin->m_LogFilePtr);
+    m_plugin->m_LogFilePtr = nullptr;
+    host::clearSyslog();
+    ClearConsole();
+    m_plugin->UpgradePluginLog("kept on the console %d", 9);
+    EXPECT_TRUE(
+        host::syslogContains(" - (C_UPG_PLUGIN_Interface) UpgradePluginLog  error !!\n\t"
+                             "m_LogFilePtr == NULL"));
+    EXPECT_FALSE(host::syslogContains("kept on the console"));
+    EXPECT_TRUE(ConsoleContains("kept on the console 9"));
+    EXPECT_EQ(std::string::npos, LogText("UPG_MAP_log.txt").find("kept on the console"));
+    ASSERT_EQ(0, m_plugin->SetUpgradeLogging(UPG_LOG_STOP, UPG_LOG_MAP));
 }
 
 TEST_F(LogsTest, LongMessagesAreWrittenWhole) {

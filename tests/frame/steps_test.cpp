@@ -2,10 +2,16 @@
  * The base class: initialisation, the step launcher and its guard, the step
  * tasks with their notifications, and the manager calls.
  */
+#include <errno.h>
+#include <string.h>
+
+#include <cstdint>
+
 #include <host/C_ActiveMessage.h>
 #include <host/context_data.h>
 
 #include "frame_fixture.h"
+#include "spawn_hook.h"
 
 namespace frame_test {
 namespace {
@@ -50,35 +56,66 @@ class StepsTest : public FrameTest {
     }
 };
 
-TEST_F(StepsTest, InitReadsSubVersionAndInterfaceVersion) {
+TEST_F(StepsTest, InitDecidesTheInterfaceVersionFromMediaInf) {
     struct Case {
-        const char* media_version; /* null: no media.inf */
+        const char* media_inf; /* null: no media.inf */
         bool version6;
         bool logs_error;
     };
     const Case l_cases[] = {
-        {"20103", false, false}, {"20104", true, false},   {"0", false, false},
-        {nullptr, false, true},  {"V20200", false, false},
+        {"VER=20103\n", false, false},  {"VER=20104\n", true, false}, {"VER=0\n", false, false},
+        {"VER=V20200\n", false, false}, {"VER=\n", false, false},     {nullptr, false, true},
+        {"OTHER=20104\n", false, true},
     };
     WriteHostFile(m_root / "bd0/UpgPlugin.out.inf", "VER=4.1\nSUBVER=R12\n");
     for (const Case& l_case : l_cases) {
-        SCOPED_TRACE(l_case.media_version ? l_case.media_version : "(none)");
+        SCOPED_TRACE(l_case.media_inf ? l_case.media_inf : "(no media.inf)");
         fs::remove(MediaInfFile());
-        if (l_case.media_version != nullptr) {
-            SetMediaVersion(l_case.media_version);
+        if (l_case.media_inf != nullptr) {
+            WriteHostFile(MediaInfFile(), l_case.media_inf);
         }
         ClearConsole();
         auto l_plugin = MakePlugin();
         EXPECT_EQ(l_case.version6, l_plugin->GetInterfaceVersion6Embedded());
         EXPECT_EQ(l_case.logs_error,
                   ConsoleContains("(C_APPLI_UPG_PLUGIN) GetValueInFile "
-                                  "('/SYSTEM/Data_base/media.inf', 'VER') ERROR !!!"));
-        EXPECT_STREQ("R12", l_plugin->m_plugin_sub_version.GetBuffer());
+                                  "('/SYSTEM/Data_base/media.inf', 'VER') ERROR !!!\n"));
         EXPECT_STREQ("/bd0/", l_plugin->m_upgrade_root_path.GetBuffer());
         EXPECT_NE(nullptr, l_plugin->m_addr_BCM_UPG_END_OF_UPGRADE);
         EXPECT_NE(nullptr, l_plugin->m_addr_BCM_UPG_ABORTED_BY_EXTRACT);
         EXPECT_EQ(-1, l_plugin->m_iLogFile);
         EXPECT_EQ(0, l_plugin->m_plugin_partition_block_size);
+    }
+}
+
+TEST_F(StepsTest, InitReadsTheSubVersionOfThePackage) {
+    struct Case {
+        const char* side_file; /* UpgPlugin.out.inf; null: none */
+        std::string sub_version;
+    };
+    const Case l_cases[] = {
+        {"VER=4.1\nSUBVER=R12\n", "R12"},
+        {"VER=4.1\n", ""},
+        {nullptr, ""},
+        /* The value is read into 101 bytes: at most 100 characters. */
+        {"SUBVER=ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMNOPQRSTUVWXYZ"
+         "ABCDEFGHIJKLMNOPQRSTUVWXYZ\n",
+         "ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMNOPQRSTUVWXYZ"
+         "ABCDEFGHIJKLMNOPQRSTUV"},
+    };
+    for (const Case& l_case : l_cases) {
+        SCOPED_TRACE(l_case.side_file ? l_case.side_file : "(no side file)");
+        fs::remove(m_root / "bd0/UpgPlugin.out.inf");
+        if (l_case.side_file != nullptr) {
+            WriteHostFile(m_root / "bd0/UpgPlugin.out.inf", l_case.side_file);
+        }
+        ClearConsole();
+        auto l_plugin = MakePlugin();
+        EXPECT_EQ(l_case.sub_version, l_plugin->m_plugin_sub_version.GetBuffer());
+        std::string l_line = "(C_UPG_PLUGIN_Interface) Constructor : SUBVER = '" +
+                             l_case.sub_version + "' from '/bd0//UpgPlugin.out.inf'\n";
+        EXPECT_EQ(!l_case.sub_version.empty(), ConsoleContains(l_line));
+        EXPECT_EQ(!l_case.sub_version.empty(), ConsoleContains("Constructor : SUBVER"));
     }
 }
 
@@ -158,6 +195,115 @@ TEST_F(StepsTest, StepThatEndsAtOnceNeverLeavesAStaleId) {
     EXPECT_TRUE(WaitUntil([&] { return taskIdVerify(l_last_task) != OK; }));
 }
 
+TEST_F(StepsTest, LaunchRecordsTheIdBeforeTheStepCanClearIt) {
+    /* Each spawn returns only once its task has ended: the step always wins the race. */
+    struct Case {
+        Step step;
+        bool medium_present;
+    };
+    const Case l_cases[] = {
+        {Step::Compatibility, true}, {Step::Media, true},  {Step::Upgrade, true},
+        {Step::EndOfUpgrade, true},  {Step::Media, false}, {Step::Upgrade, false},
+    };
+    for (const Case& l_case : l_cases) {
+        SCOPED_TRACE(static_cast<int>(l_case.step));
+        platform::setDevicePresent("/bd0", true);
+        auto l_plugin = MakePlugin();
+        platform::setDevicePresent("/bd0", l_case.medium_present);
+        spawn_hook::ClearSpawned();
+        spawn_hook::ReturnAfterTaskEnd(true);
+        int l_result = Launch(*l_plugin, l_case.step);
+        spawn_hook::ReturnAfterTaskEnd(false);
+        ASSERT_EQ(0, l_result);
+        ASSERT_EQ(1u, spawn_hook::Spawned().size());
+        if (l_case.medium_present) {
+            /* No stale id: the next step may start. */
+            EXPECT_EQ(1, l_plugin->Runs());
+            EXPECT_EQ(0, TaskId(*l_plugin));
+            EXPECT_TRUE(RunStep(*l_plugin, Step::EndOfUpgrade).empty());
+        } else {
+            /* The step never ran and never cleared the guard: it holds the task's id. */
+            EXPECT_EQ(0, l_plugin->Runs());
+            EXPECT_EQ(spawn_hook::Spawned()[0], TaskId(*l_plugin));
+            EXPECT_EQ(-1, l_plugin->LaunchCheckCompatibility(l_plugin.get()));
+        }
+        EXPECT_TRUE(spawn_hook::WaitSpawnedEnded());
+    }
+    platform::setDevicePresent("/bd0", true);
+}
+
+TEST_F(StepsTest, FailedSpawnLeavesTheGuardClear) {
+    auto l_plugin = MakePlugin();
+    spawn_hook::FailSpawns(ENOMEM);
+    int l_result = l_plugin->LaunchUpgrade(l_plugin.get());
+    spawn_hook::FailSpawns(0);
+    EXPECT_EQ(-1, l_result);
+    EXPECT_EQ(0, TaskId(*l_plugin));
+    EXPECT_EQ(0, l_plugin->Runs());
+    char l_line[64];
+    snprintf(l_line, sizeof(l_line), " - LaunchTask : taskSpawn error (errno = 0x%X)\n", ENOMEM);
+    EXPECT_TRUE(ConsoleContains(l_line));
+    EXPECT_TRUE(ConsoleContains("(C_UPG_PLUGIN_Interface) LaunchTask (LaunchUpgrade) error !!!\n"));
+    /* The host may try again. */
+    EXPECT_EQ((std::vector<Op>{Op::EndOfUpgrade}), RunStep(*l_plugin, Step::Upgrade));
+}
+
+/* Slot of a virtual operation in the table (after the two destructor entries). */
+template <class Member>
+long Slot(Member p_member) {
+    struct {
+        uintptr_t ptr;
+        ptrdiff_t adj;
+    } l_raw;
+    static_assert(sizeof(p_member) == sizeof(l_raw), "pointer to member layout");
+    memcpy(&l_raw, &p_member, sizeof(l_raw));
+    /* A virtual member's pointer holds 1 + its offset in the table. */
+    if ((l_raw.ptr & 1) == 0) {
+        return -1;
+    }
+    return static_cast<long>((l_raw.ptr - 1) / sizeof(void*));
+}
+
+TEST_F(StepsTest, VirtualOperationsKeepTheManagersSlotOrder) {
+    using I = C_UPG_PLUGIN_Interface;
+    const long l_slots[] = {
+        Slot(&I::GetVersionOfInterface),
+        Slot(&I::GetVersionOfPlugin),
+        Slot(&I::GetNumberOfInfos),
+        Slot(&I::GetSubVersionOfPlugin),
+        Slot(&I::GetOldVersionOfData),
+        Slot(&I::GetVersionOfData),
+        Slot(&I::GetIdentifier),
+        Slot(&I::CheckCompatibilityTask),
+        Slot(&I::CheckMediaTask),
+        Slot(&I::UpgradeTask),
+        Slot(&I::EndOfUpgradeTask),
+        Slot(&I::SetIndexOfInfos),
+        Slot(&I::ResetElementsToUpgrade),
+        Slot(&I::GetOldSizeOfData),
+        Slot(&I::GetSizeOfData),
+        Slot(&I::ShowStatus),
+        Slot(&I::CancelCurrentAction),
+        Slot(&I::EndOfExternalTreatment),
+        Slot(&I::GetUpgradeName),
+        Slot(&I::LaunchCheckCompatibility),
+        Slot(&I::LaunchCheckMedia),
+        Slot(&I::LaunchUpgrade),
+        Slot(&I::LaunchEndOfUpgrade),
+        Slot(&I::GetUpgradeType),
+        Slot(&I::PushElements),
+        Slot(&I::ManageOldTempFolders),
+        Slot(&I::SendMessageToBCM),
+        Slot(&I::LaunchTask),
+        Slot(&I::CheckHardwareCompatibility),
+        Slot(&I::VerifyCRC32ofFileForPlugin),
+    };
+    /* The destructor takes slots 0 and 1 (complete and deleting). */
+    for (size_t l_i = 0; l_i < sizeof(l_slots) / sizeof(l_slots[0]); l_i++) {
+        EXPECT_EQ(static_cast<long>(l_i) + 2, l_slots[l_i]) << "operation " << l_i;
+    }
+}
+
 struct NotificationCase {
     const char* name;
     Step step;
@@ -165,7 +311,12 @@ struct NotificationCase {
     int state;
     bool pull_medium;
     std::vector<Op> expected;
+    /* Console lines of the step task that must, and must not, appear. */
+    std::vector<std::string> logged;
+    std::vector<std::string> not_logged;
 };
+
+void PrintTo(const NotificationCase& p_case, std::ostream* p_out) { *p_out << p_case.name; }
 
 class NotificationTest : public StepsTest,
                          public ::testing::WithParamInterface<NotificationCase> {};
@@ -178,33 +329,127 @@ TEST_P(NotificationTest, AfterTheStep) {
     ASSERT_EQ(l_case.version6, l_plugin->GetInterfaceVersion6Embedded());
     l_plugin->m_pull_medium = l_case.pull_medium;
 
+    ClearConsole();
     EXPECT_EQ(l_case.expected, RunStep(*l_plugin, l_case.step));
     EXPECT_EQ(0, TaskId(*l_plugin));
+    for (const std::string& l_line : l_case.logged) {
+        EXPECT_TRUE(ConsoleContains("- (C_UPG_PLUGIN_Interface) << " + l_line + " >>\n")) << l_line;
+    }
+    for (const std::string& l_line : l_case.not_logged) {
+        EXPECT_FALSE(ConsoleContains(l_line)) << l_line;
+    }
 }
 
 const Op kEnd = Op::EndOfUpgrade;
 const Op kAborted = Op::UpgradeAbortedByExtraction;
 
+const char* const kCompatState0 = "StaticCheckCompatibilityTask : l_upgrade_state = 0";
+const char* const kCompatState7 = "StaticCheckCompatibilityTask : l_upgrade_state = 7";
+const char* const kCompatOld = "StaticCheckCompatibilityTask : Version 6 not embedded";
+const char* const kCompatKo = "StaticCheckCompatibilityTask : BCM_UPGRADE_ENDED_KO";
+const char* const kMediaPlugged = "StaticCheckMediaTask : Key still pluged";
+const char* const kMediaState0 = "StaticCheckMediaTask : l_upgrade_state = 0";
+const char* const kMediaState7 = "StaticCheckMediaTask : l_upgrade_state = 7";
+const char* const kMediaKo = "StaticCheckMediaTask : BCM_UPGRADE_ENDED_KO";
+const char* const kMediaGone = "StaticCheckMediaTask : SendUpgradeAbortedByExtraction";
+const char* const kUpgradeEntry = "StaticUpgrade +";
+const char* const kUpgradeRun = "StaticUpgradeTask : launch of Upgrade task";
+
 INSTANTIATE_TEST_SUITE_P(
     Steps, NotificationTest,
     ::testing::Values(
-        NotificationCase{"Compat_v6", Step::Compatibility, true, 0, false, {}},
-        NotificationCase{"Compat_v6_state7", Step::Compatibility, true, 7, false, {kEnd}},
-        NotificationCase{"Compat_v6_pulled", Step::Compatibility, true, 0, true, {kAborted}},
-        NotificationCase{"Compat_old_state7", Step::Compatibility, false, 7, false, {}},
-        NotificationCase{"Compat_old_pulled", Step::Compatibility, false, 0, true, {}},
-        NotificationCase{"Media_v6", Step::Media, true, 0, false, {}},
-        NotificationCase{"Media_v6_state7", Step::Media, true, 7, false, {kEnd}},
-        NotificationCase{"Media_v6_pulled", Step::Media, true, 0, true, {kAborted, kEnd}},
-        NotificationCase{"Media_v6_state7_pulled", Step::Media, true, 7, true, {kEnd}},
-        NotificationCase{"Media_old_state7", Step::Media, false, 7, false, {}},
-        NotificationCase{"Media_old_pulled", Step::Media, false, 0, true, {}},
-        NotificationCase{"Upgrade_v6", Step::Upgrade, true, 0, false, {kEnd}},
-        NotificationCase{"Upgrade_v6_state7", Step::Upgrade, true, 7, false, {kEnd}},
-        NotificationCase{"Upgrade_v6_pulled", Step::Upgrade, true, 0, true, {kEnd}},
-        NotificationCase{"Upgrade_old", Step::Upgrade, false, 0, false, {}},
-        NotificationCase{"End_v6_state7", Step::EndOfUpgrade, true, 7, false, {}},
-        NotificationCase{"End_v6_pulled", Step::EndOfUpgrade, true, 0, true, {}}),
+        NotificationCase{"Compat_v6",
+                         Step::Compatibility,
+                         true,
+                         0,
+                         false,
+                         {},
+                         {kCompatState0},
+                         {kCompatOld, kCompatKo}},
+        NotificationCase{"Compat_v6_state7",
+                         Step::Compatibility,
+                         true,
+                         7,
+                         false,
+                         {kEnd},
+                         {kCompatState7, kCompatKo},
+                         {kCompatOld}},
+        NotificationCase{"Compat_v6_pulled",
+                         Step::Compatibility,
+                         true,
+                         0,
+                         true,
+                         {kAborted},
+                         {kCompatState0},
+                         {kCompatKo}},
+        NotificationCase{
+            "Compat_v6_state7_pulled", Step::Compatibility, true, 7, true, {kEnd}, {kCompatKo}, {}},
+        NotificationCase{"Compat_old",
+                         Step::Compatibility,
+                         false,
+                         0,
+                         false,
+                         {},
+                         {kCompatState0, kCompatOld},
+                         {}},
+        NotificationCase{"Compat_old_state7",
+                         Step::Compatibility,
+                         false,
+                         7,
+                         false,
+                         {},
+                         {kCompatState7, kCompatOld},
+                         {kCompatKo}},
+        NotificationCase{
+            "Compat_old_pulled", Step::Compatibility, false, 0, true, {}, {kCompatOld}, {}},
+        NotificationCase{"Media_v6",
+                         Step::Media,
+                         true,
+                         0,
+                         false,
+                         {},
+                         {kMediaPlugged, kMediaState0},
+                         {kMediaKo, kMediaGone}},
+        NotificationCase{"Media_v6_state7",
+                         Step::Media,
+                         true,
+                         7,
+                         false,
+                         {kEnd},
+                         {kMediaPlugged, kMediaState7, kMediaKo},
+                         {kMediaGone}},
+        NotificationCase{"Media_v6_pulled",
+                         Step::Media,
+                         true,
+                         0,
+                         true,
+                         {kAborted, kEnd},
+                         {kMediaPlugged, kMediaGone},
+                         {kMediaKo}},
+        NotificationCase{
+            "Media_v6_state7_pulled", Step::Media, true, 7, true, {kEnd}, {kMediaKo}, {kMediaGone}},
+        NotificationCase{"Media_old_state7",
+                         Step::Media,
+                         false,
+                         7,
+                         false,
+                         {},
+                         {kMediaPlugged, kMediaState7},
+                         {kMediaKo}},
+        NotificationCase{
+            "Media_old_pulled", Step::Media, false, 0, true, {}, {kMediaState0}, {kMediaGone}},
+        NotificationCase{
+            "Upgrade_v6", Step::Upgrade, true, 0, false, {kEnd}, {kUpgradeEntry, kUpgradeRun}, {}},
+        NotificationCase{"Upgrade_v6_state7", Step::Upgrade, true, 7, false, {kEnd}, {}, {}},
+        NotificationCase{"Upgrade_v6_pulled", Step::Upgrade, true, 0, true, {kEnd}, {}, {}},
+        NotificationCase{
+            "Upgrade_old", Step::Upgrade, false, 0, false, {}, {kUpgradeEntry, kUpgradeRun}, {}},
+        NotificationCase{"Upgrade_old_state7", Step::Upgrade, false, 7, false, {}, {}, {}},
+        NotificationCase{"Upgrade_old_pulled", Step::Upgrade, false, 0, true, {}, {}, {}},
+        NotificationCase{"End_v6", Step::EndOfUpgrade, true, 0, false, {}, {}, {}},
+        NotificationCase{"End_v6_state7", Step::EndOfUpgrade, true, 7, false, {}, {}, {}},
+        NotificationCase{"End_v6_pulled", Step::EndOfUpgrade, true, 0, true, {}, {}, {}},
+        NotificationCase{"End_old_state7", Step::EndOfUpgrade, false, 7, false, {}, {}, {}}),
     [](const ::testing::TestParamInfo<NotificationCase>& p_info) { return p_info.param.name; });
 
 TEST_F(StepsTest, MediumGoneBeforeTheStepSkipsItAndKeepsTheGuard) {
@@ -356,15 +601,19 @@ TEST_F(StepsTest, GetAddrSymbol) {
                                      .find("GetAddrSymbol (no_such_symbol_anywhere) return ERROR"));
 }
 
-TEST_F(StepsTest, DestructorResetsAttributes) {
+TEST_F(StepsTest, DestructorResetsAttributesAndClosesTheLog) {
+    size_t l_before = OpenDescriptors();
     auto l_plugin = MakePlugin();
     ASSERT_EQ(0, l_plugin->SetUpgradeLogging(UPG_LOG_START, UPG_LOG_MAP));
+    EXPECT_EQ(l_before + 2, OpenDescriptors());
     l_plugin->UpgradePluginLog("last words");
     l_plugin.reset();
-    EXPECT_TRUE(ConsoleContains("(C_UPG_PLUGIN_Interface) Constructor : init of attributes "));
-    EXPECT_TRUE(ConsoleContains("(C_UPG_PLUGIN_Interface) Destructor : reset of attributes "));
+    EXPECT_TRUE(ConsoleContains("(C_UPG_PLUGIN_Interface) Constructor : init of attributes \n"));
+    EXPECT_TRUE(ConsoleContains("(C_UPG_PLUGIN_Interface) Destructor : reset of attributes \n"));
     EXPECT_NE(std::string::npos,
               ReadHostFile(SpyFolder() / "UPG_MAP_log.txt").find("last words\n"));
+    /* The log's descriptor and stream went with the object. */
+    EXPECT_EQ(l_before, OpenDescriptors());
 }
 
 }  // namespace
