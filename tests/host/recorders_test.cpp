@@ -120,6 +120,10 @@ TEST_F(HostTest, SystemLogWithoutItsDeviceStaysInMemory) {
     EXPECT_TRUE(host::syslogContains("no device"));
 }
 
+// The plugin's message adds no data to the host's message.
+static_assert(sizeof(C_BCM_UPGRADE_msg_plugin) == sizeof(C_ActiveMessage),
+              "the plugin message carries the base message's members only");
+
 TEST_F(HostTest, PluginMessageCopiesCarryBothDataMembers) {
     C_BCM_UPGRADE_msg_plugin message(0xCAFEu);
     const unsigned char one = 0x7F;
