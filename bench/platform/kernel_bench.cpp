@@ -5,7 +5,22 @@
 
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+
 namespace {
+
+// Context switches of the whole process: every blocking hand-over costs at
+// least one, so this counts the wake-ups that a loaded machine turns into time.
+long contextSwitches() {
+    struct rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_nvcsw + usage.ru_nivcsw;
+}
+
+void reportSwitches(benchmark::State& state, long before) {
+    state.counters["switches"] = benchmark::Counter(static_cast<double>(contextSwitches() - before),
+                                                    benchmark::Counter::kAvgIterations);
+}
 
 int giveBack(_Vx_usr_arg_t sem, _Vx_usr_arg_t, _Vx_usr_arg_t, _Vx_usr_arg_t, _Vx_usr_arg_t,
              _Vx_usr_arg_t, _Vx_usr_arg_t, _Vx_usr_arg_t, _Vx_usr_arg_t, _Vx_usr_arg_t) {
@@ -16,6 +31,7 @@ int giveBack(_Vx_usr_arg_t sem, _Vx_usr_arg_t, _Vx_usr_arg_t, _Vx_usr_arg_t, _Vx
 // taskSpawn + semGive in the task + semTake in the spawner, as the extractor does per block.
 void SpawnGiveTake(benchmark::State& state) {
     SEM_ID done = semBCreate(SEM_Q_FIFO, SEM_EMPTY);
+    long before = contextSwitches();
     for (auto _ : state) {
         int tid =
             taskSpawn("TarWrtTask", 155, VX_FP_TASK, 20000, reinterpret_cast<FUNCPTR>(giveBack),
@@ -25,6 +41,7 @@ void SpawnGiveTake(benchmark::State& state) {
             break;
         }
     }
+    reportSwitches(state, before);
     semDelete(done);
 }
 BENCHMARK(SpawnGiveTake)->UseRealTime();
@@ -46,10 +63,12 @@ void SemaphorePingPong(benchmark::State& state) {
     PingPong pp{semBCreate(SEM_Q_FIFO, SEM_EMPTY), semBCreate(SEM_Q_FIFO, SEM_EMPTY)};
     int tid = taskSpawn("tPong", 100, 0, 0, reinterpret_cast<FUNCPTR>(ponger),
                         reinterpret_cast<_Vx_usr_arg_t>(&pp), 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    long before = contextSwitches();
     for (auto _ : state) {
         semGive(pp.ping);
         semTake(pp.pong, WAIT_FOREVER);
     }
+    reportSwitches(state, before);
     semDelete(pp.ping);  // ends the ponger
     while (taskIdVerify(tid) == OK) taskDelay(1);
     semDelete(pp.pong);

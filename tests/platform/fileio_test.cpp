@@ -136,6 +136,12 @@ TEST_F(Unit, StreamsAndDescriptorsReadWriteSeekAndReportTheBlockSize) {
     struct unit_statfs sf;
     ASSERT_EQ(0, fsStatfs("/sdhc:0/", &sf));
     EXPECT_EQ(32768, sf.f_bsize);
+    // The device itself opens read-only and gives its block size.
+    fd = fsOpen("/sdhc:0", O_RDONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(0, fsFstat(fd, &st));
+    EXPECT_EQ(32768, st.st_blksize);
+    EXPECT_EQ(0, fsClose(fd));
 
     // Appends go to the end.
     ASSERT_NE(nullptr, f = fsFopen("/sdhc:0/data.bin", "a"));
@@ -345,6 +351,11 @@ TEST_F(Unit, BadInputsFailWithErrnoAndNeverCrash) {
     struct stat st;
     struct unit_statfs sf;
     char buf[4];
+    put("sd/small", "abcd");
+    int fd = fsOpen("/sdhc:0/small", O_RDWR, 0);
+    ASSERT_GE(fd, 0);
+    MSG_Q_ID queue = msgQCreate(1, 4, MSG_Q_FIFO);
+    ASSERT_NE(nullptr, queue);
     const std::vector<std::pair<const char*, std::function<bool()>>> cases = {
         {"fsOpen null", [] { return fsOpen(nullptr, O_RDONLY, 0) == -1; }},
         {"fsOpen no device", [] { return fsOpen("/usb9/x", O_RDONLY, 0) == -1; }},
@@ -364,6 +375,8 @@ TEST_F(Unit, BadInputsFailWithErrnoAndNeverCrash) {
         {"fsLseek bad fd", [] { return fsLseek(-3, 0, SEEK_SET) == -1; }},
         {"fsFstat bad fd", [&] { return fsFstat(-1, &st) == -1; }},
         {"fsClose bad fd", [] { return fsClose(-1) == -1; }},
+        {"fsRead negative size", [&] { return fsRead(fd, buf, static_cast<size_t>(-1)) == -1; }},
+        {"fsWrite negative size", [&] { return fsWrite(fd, buf, static_cast<size_t>(-4)) == -1; }},
         {"cp null", [] { return cp(nullptr, "/bd0") == -1; }},
         {"copy_blk null", [] { return copy_blk("/bd0/x", nullptr) == -1; }},
         {"mv null", [] { return mv(nullptr, nullptr) == -1; }},
@@ -389,6 +402,8 @@ TEST_F(Unit, BadInputsFailWithErrnoAndNeverCrash) {
         {"semDelete null", [] { return semDelete(nullptr) == ERROR; }},
         {"msgQCreate negative", [] { return msgQCreate(-1, 10, 0) == nullptr; }},
         {"msgQSend null", [&] { return msgQSend(nullptr, buf, 1, NO_WAIT, 0) == ERROR; }},
+        {"msgQSend negative size",
+         [&] { return msgQSend(queue, buf, static_cast<unsigned>(-1), NO_WAIT, 0) == ERROR; }},
         {"msgQReceive bogus",
          [&] { return msgQReceive(reinterpret_cast<MSG_Q_ID>(buf), buf, 1, NO_WAIT) == ERROR; }},
         {"msgQDelete null", [] { return msgQDelete(nullptr) == ERROR; }},
@@ -401,6 +416,9 @@ TEST_F(Unit, BadInputsFailWithErrnoAndNeverCrash) {
         EXPECT_TRUE(c.second()) << c.first;
         EXPECT_NE(0, errno) << c.first;
     }
+    EXPECT_EQ("abcd", get("sd/small"));
+    fsClose(fd);
+    msgQDelete(queue);
     EXPECT_FALSE(platform::addDevice("/nope", (root / "missing").string()));
     EXPECT_FALSE(platform::setDevicePresent("/nope", false));
     EXPECT_EQ(-1, platform::freeBytes("/nope/x"));
