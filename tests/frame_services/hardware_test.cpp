@@ -97,6 +97,9 @@ TEST_F(ChecksTest, SymbolLookups) {
     EXPECT_EQ(m_plugin->CheckAndGetSymblolAddress("Volume", nullptr, l_address), -1);
     EXPECT_EQ(l_address, l_untouched);
     EXPECT_TRUE(host::syslogContains("\t*** Instance of Volume symbol is NULL! ***"));
+    /* A missing display name is logged as an empty one. */
+    EXPECT_EQ(m_plugin->CheckAndGetSymblolAddress(nullptr, nullptr, l_address), -1);
+    EXPECT_TRUE(host::syslogContains("\t*** Instance of  symbol is NULL! ***"));
 
     EXPECT_EQ(m_plugin->CheckAndGetSymblolAddress("Volume", "dosFsVolumeReadOnlySet", l_address),
               0);

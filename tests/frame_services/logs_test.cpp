@@ -118,6 +118,21 @@ TEST_F(LogsTest, PurgeElementRangeAndAddLogs) {
     EXPECT_TRUE(host::waitForSyslog("through the plugin", WAIT_MS));
 }
 
+TEST_F(LogsTest, EmptyTextAndNullMessage) {
+    C_UPG_LOGS* l_logs = C_UPG_LOGS::Instance();
+    ASSERT_NE(l_logs, nullptr);
+    l_logs->HoldWriting(true);
+    unsigned int l_index = l_logs->m_write_index;
+    /* An empty text would look like a free slot while its number is queued: not stored. */
+    l_logs->Add(CMMString());
+    EXPECT_EQ(l_logs->m_write_index, l_index);
+    /* A null message is logged as an empty one, after its tick count. */
+    l_logs->Log(static_cast<const char*>(nullptr));
+    EXPECT_EQ(l_logs->m_write_index, (l_index + 1) % C_UPG_LOGS_NB_SLOTS);
+    EXPECT_TRUE(l_logs->m_no_loss);
+    l_logs->HoldWriting(false);
+}
+
 struct WriterArgs {
     C_UPG_LOGS* logs;
     int writer;
