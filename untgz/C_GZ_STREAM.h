@@ -10,7 +10,8 @@
 
 #include <zlib.h>
 
-#define GZ_STREAM_INPUT_SIZE (128 * 1024)
+/* Compressed input is read from the medium in pieces this large. */
+#define GZ_STREAM_INPUT_SIZE (512 * 1024)
 
 class C_GZ_STREAM {
   public:

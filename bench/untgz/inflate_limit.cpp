@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
         std::perror(argv[1]);
         return 1;
     }
-    gzbuffer(gz, 128 * 1024);  // the extractor reads its input in pieces of this size too
+    gzbuffer(gz, 512 * 1024);  // the extractor reads its input in pieces of this size too
     std::vector<unsigned char> buffer(64 * 1024);
     long long total = 0;
     int n;
