@@ -578,6 +578,20 @@ TEST_F(UntgzTest, ConcatenatedMembersAndTrailingBytes) {
     EXPECT_EQ(readHost(card("MAPPE/TEMP_040/A.DAT")), pattern(600));
 }
 
+TEST_F(UntgzTest, FileThatCannotBeCreatedHasItsDataSkipped) {
+    // A plain file where the folder should be: A.DAT cannot be created, and
+    // its 600 bytes must be consumed as data, not read as headers.
+    fs::create_directories(card("MAPPE"));
+    std::ofstream(card("MAPPE/TEMP_BAD")) << "x";
+    writeArchive(tarw::gzip(
+        tarw::Writer().file("BAD/A.DAT", pattern(600)).file("040/B.DAT", pattern(100)).finish()));
+    EXPECT_EQ(untar(), 0);
+    EXPECT_TRUE(logged("(CreatePath): fopen (/sdhc:0/MAPPE/TEMP_BAD/A.DAT) : ERROR (errno = 0x"))
+        << consoleText();
+    EXPECT_EQ(readHost(card("MAPPE/TEMP_040/B.DAT")), pattern(100));
+    EXPECT_FALSE(logged("Garbage detected"));
+}
+
 TEST_F(UntgzTest, WriteFailureIsReported) {
     ASSERT_TRUE(platform::setDeviceCapacity("/sdhc:0", 200 * 1024));
     writeArchive(tarw::gzip(tarw::Writer().file("040/BIG.DAT", pattern(1 << 20)).finish()));
@@ -755,7 +769,7 @@ TEST_F(UntgzHookTest, OneWriterTaskPerBlock) {
     EXPECT_EQ(platform::tasksSpawned() - before, 17u);
 }
 
-TEST_F(UntgzHookTest, CancelAfterTheLastBlockStillFails) {
+TEST_F(UntgzHookTest, HookRunsBetweenBlocksNotAfterTheLast) {
     writeArchive(tarw::gzip(tarw::Writer().file("040/BIG.DAT", big_).finish()));
     int calls = 0;
     onBlock([&](int) { ++calls; });
