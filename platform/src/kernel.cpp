@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <thread>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -125,7 +126,8 @@ size_t minimumStack() {
 struct Worker {
     std::condition_variable cv;
     size_t stackSize = 0;
-    bool hasJob = false;
+    std::atomic<bool> hasJob{false};
+    bool sleeping = false;  // guarded by the pool's mutex
     Job job{};
 };
 
@@ -149,15 +151,40 @@ void runJob(const Job& job) {
     t_taskId = 0;
 }
 
+// A worker that has just finished watches for its next job for a short while
+// before it sleeps: the extractor hands out a block every ~150 us, and waking a
+// sleeping thread (and, on a virtual machine, its idle processor) costs tens
+// of microseconds per block.
+const auto kSpinForJob = std::chrono::microseconds(300);
+
+inline void cpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+void spinForJob(const Worker& w) {
+    auto until = std::chrono::steady_clock::now() + kSpinForJob;
+    while (!w.hasJob.load(std::memory_order_acquire)) {
+        for (int i = 0; i < 64; ++i) cpuRelax();
+        if (std::chrono::steady_clock::now() >= until) return;
+    }
+}
+
 void* workerMain(void* arg) {
     Worker* w = static_cast<Worker*>(arg);
     for (;;) {
+        spinForJob(*w);
         Job job;
         {
             std::unique_lock<std::mutex> lock(pool().mutex);
-            w->cv.wait(lock, [w] { return w->hasJob; });
+            w->sleeping = true;
+            w->cv.wait(lock, [w] { return w->hasJob.load(std::memory_order_relaxed); });
+            w->sleeping = false;
             job = w->job;
-            w->hasJob = false;
+            w->hasJob.store(false, std::memory_order_relaxed);
         }
         runJob(job);
         std::lock_guard<std::mutex> lock(pool().mutex);
@@ -177,8 +204,8 @@ bool dispatch(const Job& job, size_t stack) {
             if (w->stackSize >= stack) {
                 idle.erase(idle.begin() + static_cast<long>(i));
                 w->job = job;
-                w->hasJob = true;
-                w->cv.notify_one();
+                w->hasJob.store(true, std::memory_order_release);
+                if (w->sleeping) w->cv.notify_one();
                 return true;
             }
         }
