@@ -4,6 +4,8 @@
 #
 #   scripts/fuzz.sh [build-dir] [seconds]     defaults: <repo>/build-fuzz 60
 #
+# The seed is fixed (FUZZ_SEED, 1 by default) so that a run can be repeated.
+#
 # Exits non-zero when the build fails or the fuzzer finds a fault (the
 # reproducer is left in the current folder as crash-*, leak-* or timeout-*).
 set -eu
@@ -33,5 +35,5 @@ corpus=$build/fuzz/corpus
 rm -rf "$seeds"
 mkdir -p "$seeds" "$corpus"
 "$build/fuzz/untgz_fuzz_seeds" "$seeds"
-"$build/fuzz/untgz_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=20 \
+"$build/fuzz/untgz_fuzz" -seed="${FUZZ_SEED:-1}" -max_total_time="$seconds" -max_len=65536 -timeout=20 \
     -rss_limit_mb=2048 -print_final_stats=1 "$corpus" "$seeds"
