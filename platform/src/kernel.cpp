@@ -265,6 +265,20 @@ WaitState waitFor(std::unique_lock<std::mutex>& lock, Waiter& w, std::deque<Wait
     return w.state;
 }
 
+// The result of a wait, with the task's errno set when it failed.
+STATUS statusOf(WaitState state) {
+    switch (state) {
+        case WaitState::Granted:
+            return OK;
+        case WaitState::Deleted:
+            errno = S_objLib_OBJ_DELETED;
+            return ERROR;
+        default:
+            errno = S_objLib_OBJ_TIMEOUT;
+            return ERROR;
+    }
+}
+
 }  // namespace
 
 struct semaphore {
@@ -444,16 +458,7 @@ STATUS semTake(SEM_ID sem, int timeout) {
     if (timeout < 0 && timeout != WAIT_FOREVER) timeout = WAIT_FOREVER;
     Waiter w;
     sem->waiters.push_back(&w);
-    switch (waitFor(lock, w, sem->waiters, timeout)) {
-        case WaitState::Granted:
-            return OK;
-        case WaitState::Deleted:
-            errno = S_objLib_OBJ_DELETED;
-            return ERROR;
-        default:
-            errno = S_objLib_OBJ_TIMEOUT;
-            return ERROR;
-    }
+    return statusOf(waitFor(lock, w, sem->waiters, timeout));
 }
 
 STATUS semGive(SEM_ID sem) {
@@ -543,16 +548,7 @@ STATUS msgQSend(MSG_Q_ID q, char* buffer, unsigned int nBytes, int timeout, int 
     Waiter w;
     w.message = std::move(msg);
     q->senders.push_back(&w);
-    switch (waitFor(lock, w, q->senders, timeout)) {
-        case WaitState::Granted:
-            return OK;
-        case WaitState::Deleted:
-            errno = S_objLib_OBJ_DELETED;
-            return ERROR;
-        default:
-            errno = S_objLib_OBJ_TIMEOUT;
-            return ERROR;
-    }
+    return statusOf(waitFor(lock, w, q->senders, timeout));
 }
 
 int msgQReceive(MSG_Q_ID q, char* buffer, unsigned int maxNBytes, int timeout) {
