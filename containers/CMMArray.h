@@ -124,7 +124,7 @@ class CMMArray {
             }
             p_n = m_count + m_growth_step;
         }
-        if (m_capacity >= p_n) {
+        if (p_n <= 0 || m_capacity >= p_n) {
             return 1;
         }
         T* l_data = new (std::nothrow) T[p_n];
