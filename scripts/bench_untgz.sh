@@ -15,12 +15,7 @@ mb=${1:-300}
 runs=${2:-5}
 build=${3:-$repo/build-bench}
 
-if ! command -v bsdtar >/dev/null 2>&1; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get update
-    $sudo apt-get install -y libarchive-tools
-fi
+"$repo/scripts/deps.sh"
 
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DUNIT_BENCH=ON \
     -DUNIT_SANITIZE= >/dev/null

@@ -14,16 +14,7 @@ src=${UNIT_SOURCE_DIR:-$repo}
 build=${1:-$repo/build-fuzz}
 seconds=${2:-60}
 
-missing=""
-command -v clang++ >/dev/null 2>&1 || missing="clang"
-ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
-    missing="$missing libclang-rt-14-dev"
-if [ -n "$missing" ]; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    $sudo apt-get update
-    $sudo apt-get install -y clang libclang-rt-14-dev
-fi
+"$repo/scripts/deps.sh"
 
 CC=clang CXX=clang++ cmake -S "$src" -B "$build" -G Ninja -DUNIT_FUZZ=ON \
     -DUNIT_SANITIZE=address -DUNIT_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
