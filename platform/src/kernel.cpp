@@ -279,6 +279,15 @@ STATUS statusOf(WaitState state) {
     }
 }
 
+// Ends every wait in the list because its object is going away.
+void wakeDeleted(std::deque<Waiter*>& list) {
+    for (Waiter* w : list) {
+        w->state = WaitState::Deleted;
+        w->cv.notify_one();
+    }
+    list.clear();
+}
+
 }  // namespace
 
 struct semaphore {
@@ -485,11 +494,7 @@ STATUS semDelete(SEM_ID sem) {
             errno = S_objLib_OBJ_ID_ERROR;
             return ERROR;
         }
-        for (Waiter* w : sem->waiters) {
-            w->state = WaitState::Deleted;
-            w->cv.notify_one();
-        }
-        sem->waiters.clear();
+        wakeDeleted(sem->waiters);
     }
     delete sem;
     return OK;
@@ -611,14 +616,8 @@ STATUS msgQDelete(MSG_Q_ID q) {
             errno = S_objLib_OBJ_ID_ERROR;
             return ERROR;
         }
-        for (Waiter* w : q->receivers) {
-            w->state = WaitState::Deleted;
-            w->cv.notify_one();
-        }
-        for (Waiter* w : q->senders) {
-            w->state = WaitState::Deleted;
-            w->cv.notify_one();
-        }
+        wakeDeleted(q->receivers);
+        wakeDeleted(q->senders);
     }
     delete q;
     return OK;
