@@ -592,17 +592,9 @@ int msgQReceive(MSG_Q_ID q, char* buffer, unsigned int maxNBytes, int timeout) {
         if (timeout < 0 && timeout != WAIT_FOREVER) timeout = WAIT_FOREVER;
         Waiter w;
         q->receivers.push_back(&w);
-        switch (waitFor(lock, w, q->receivers, timeout)) {
-            case WaitState::Granted:
-                msg = std::move(w.message);
-                break;
-            case WaitState::Deleted:
-                errno = S_objLib_OBJ_DELETED;
-                return ERROR;
-            default:
-                errno = S_objLib_OBJ_TIMEOUT;
-                return ERROR;
-        }
+        WaitState state = waitFor(lock, w, q->receivers, timeout);
+        if (state != WaitState::Granted) return statusOf(state);
+        msg = std::move(w.message);
     }
     size_t n = msg.size() < maxNBytes ? msg.size() : maxNBytes;
     if (n > 0) memcpy(buffer, msg.data(), n);
