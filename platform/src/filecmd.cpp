@@ -35,12 +35,10 @@ int copyData(int in, int out, Device* src, unsigned srcGen, Device* dst, unsigne
         if (fast) {
             n = ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
             if (n < 0 &&
-                (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))
                 fast = false;
-                n = ::sendfile(out, in, nullptr, kChunk);
-                if (n < 0 && (errno == EINVAL || errno == ENOSYS)) n = -2;
-            }
-        } else {
+        }
+        if (!fast) {
             n = ::sendfile(out, in, nullptr, kChunk);
             if (n < 0 && (errno == EINVAL || errno == ENOSYS)) n = -2;
         }
@@ -200,8 +198,6 @@ int xdelete(const char* path) {
             errno = EBUSY;  // the volume itself stays
             return -1;
         }
-        struct stat st;
-        if (::lstat(r.host.c_str(), &st) != 0) return -1;
         return removeTree(r.host, r.dev);
     }
     std::string parent = slash == std::string::npos ? std::string() : p.substr(0, slash);
