@@ -415,35 +415,37 @@ t_upg_plugin_type C_MAP_UPG_CARTOTREE::GetUpgradeType(const char* p_name, int p_
 
 int C_MAP_UPG_CARTOTREE::GetUpgDVDorCDValidFileIfFound(t_upg_descri_dat_elt* /* p_unused */) {
     static const char* const l_fn = "GetUpgDVDorCDValidFileIfFound";
+    /* The DVD file wins over the CD file; each logs with its own spacing. */
+    static const struct {
+        const char* name;
+        const char* position;
+        const char* found;
+        const char* path;
+    } l_files[2] = {
+        {"DVD_VER.NAV", "%ld - (C_MAP_UPG_CARTOTREE) %s()  position=%d",
+         "%ld - (C_MAP_UPG_CARTOTREE) %s()  UPG_MAP_DVD_OR_CD_FILE upg type: %s "
+         "_file FOUND: %s\n",
+         "%ld - (C_MAP_UPG_CARTOTREE) %s()  m_map_plgin_DVD_or_CD: %s \n"},
+        {"CD_VER.NAV", "%ld - (C_MAP_UPG_CARTOTREE)  %s()  position %d \n",
+         "%ld - (C_MAP_UPG_CARTOTREE)  %s()  UPG_MAP_DVD_OR_CD_FILE upg type: %s "
+         "_file FOUND: %s\n",
+         "%ld - (C_MAP_UPG_CARTOTREE)  %s()  m_map_plgin_DVD_or_CD: %s \n"},
+    };
     LogCartoTree("%ld - (C_MAP_UPG_CARTOTREE) %s()  L_%d", TICK, LOG_ARG(l_fn), 3361);
     int l_index = -1;
     if (m_main_descri_list.GetSize() > 0) {
-        if (CheckUpgDescriRelativeFile(m_main_descri_list, "DVD_VER.NAV", 11, &l_index) == 0) {
+        for (const auto& l_file : l_files) {
+            if (CheckUpgDescriRelativeFile(m_main_descri_list, l_file.name,
+                                           (int)strlen(l_file.name), &l_index) != 0) {
+                continue;
+            }
             t_upg_descri_dat_elt* l_elt = m_main_descri_list.GetPtr(l_index);
-            LogCartoTree("%ld - (C_MAP_UPG_CARTOTREE) %s()  position=%d", TICK, LOG_ARG(l_fn),
-                         LOG_ARG(l_index));
-            LogCartoTree(
-                "%ld - (C_MAP_UPG_CARTOTREE) %s()  UPG_MAP_DVD_OR_CD_FILE upg type: %s "
-                "_file FOUND: %s\n",
-                TICK, LOG_ARG(l_fn), LOG_ARG("DVD_VER.NAV"),
-                LOG_ARG(l_elt->m_relative_path.GetBuffer()));
+            LogCartoTree(l_file.position, TICK, LOG_ARG(l_fn), LOG_ARG(l_index));
+            LogCartoTree(l_file.found, TICK, LOG_ARG(l_fn), LOG_ARG(l_file.name),
+                         LOG_ARG(l_elt->m_relative_path.GetBuffer()));
             m_map_plgin_DVD_or_CD = m_media_carto_drive + l_elt->m_relative_path;
-            LogCartoTree("%ld - (C_MAP_UPG_CARTOTREE) %s()  m_map_plgin_DVD_or_CD: %s \n", TICK,
-                         LOG_ARG(l_fn), LOG_ARG(m_map_plgin_DVD_or_CD.GetBuffer()));
-            return 0;
-        }
-        if (CheckUpgDescriRelativeFile(m_main_descri_list, "CD_VER.NAV", 10, &l_index) == 0) {
-            t_upg_descri_dat_elt* l_elt = m_main_descri_list.GetPtr(l_index);
-            LogCartoTree("%ld - (C_MAP_UPG_CARTOTREE)  %s()  position %d \n", TICK, LOG_ARG(l_fn),
-                         LOG_ARG(l_index));
-            LogCartoTree(
-                "%ld - (C_MAP_UPG_CARTOTREE)  %s()  UPG_MAP_DVD_OR_CD_FILE upg type: %s "
-                "_file FOUND: %s\n",
-                TICK, LOG_ARG(l_fn), LOG_ARG("CD_VER.NAV"),
-                LOG_ARG(l_elt->m_relative_path.GetBuffer()));
-            m_map_plgin_DVD_or_CD = m_media_carto_drive + l_elt->m_relative_path;
-            LogCartoTree("%ld - (C_MAP_UPG_CARTOTREE)  %s()  m_map_plgin_DVD_or_CD: %s \n", TICK,
-                         LOG_ARG(l_fn), LOG_ARG(m_map_plgin_DVD_or_CD.GetBuffer()));
+            LogCartoTree(l_file.path, TICK, LOG_ARG(l_fn),
+                         LOG_ARG(m_map_plgin_DVD_or_CD.GetBuffer()));
             return 0;
         }
     }
