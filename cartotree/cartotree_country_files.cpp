@@ -10,12 +10,12 @@
 #include <platform/kernel.h>
 
 #include "C_MAP_UPG_CARTOTREE.h"
+#include "cartotree_internal.h"
 
 #define LOG_ARG(x) ((_Vx_usr_arg_t)(x))
 #define TICK LOG_ARG(tickGet())
 
-/* A directory entry worth searching: a subfolder other than "." and "..". */
-static bool IsCountryFolder(const char* p_name, const CMMString& p_full_path) {
+bool IsCountryFolder(const char* p_name, const CMMString& p_full_path) {
     if (strcmp(p_name, ".") == 0 || strcmp(p_name, "..") == 0) {
         return false;
     }

@@ -3,7 +3,6 @@
  * validity check of one country folder.
  */
 #include <string.h>
-#include <sys/stat.h>
 
 #include <C_MAP_UPG_PLUGIN.h>
 #include <host/C_BCM_UPGRADE.h>
@@ -12,6 +11,7 @@
 #include <platform/kernel.h>
 
 #include "C_MAP_UPG_CARTOTREE.h"
+#include "cartotree_internal.h"
 
 #define LOG_ARG(x) ((_Vx_usr_arg_t)(x))
 #define TICK LOG_ARG(tickGet())
@@ -159,12 +159,8 @@ int C_MAP_UPG_CARTOTREE::CheckCIDFileinList(t_upg_plugin_type /* p_type */, C_BC
     int l_result = -1;
     struct dirent* l_entry;
     while ((l_entry = readdir(l_dir)) != nullptr) {
-        if (strcmp(l_entry->d_name, ".") == 0 || strcmp(l_entry->d_name, "..") == 0) {
-            continue;
-        }
         CMMString l_full = l_folder + l_entry->d_name;
-        struct stat l_status;
-        if (fsStat(l_full.GetBuffer(), &l_status) != 0 || !S_ISDIR(l_status.st_mode)) {
+        if (!IsCountryFolder(l_entry->d_name, l_full)) {
             continue;
         }
         LogCartoTree("%ld - (C_MAP_UPG_CARTOTREE)   %s, pathName = '%s'", TICK, LOG_ARG(l_fn),
