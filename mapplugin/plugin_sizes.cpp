@@ -39,6 +39,22 @@ const SizeKeys CID_SIZE_KEYS = {"GetCIDSize",  "CID_SIZE_4", "CID_SIZE_8", "CID_
 const SizeKeys OTHER_SIZE_KEYS = {"GetSize", "SIZE_4", "SIZE_8", "SIZE_16",
                                   "SIZE_32", "SIZE",   "Size"};
 
+/* Key of the size for the card's allocation block size; null when that size is not managed. */
+const char* KeyForBlockSize(const SizeKeys& p_keys, int p_block_size) {
+    switch (p_block_size) {
+        case 4096:
+            return p_keys.key_4;
+        case 8192:
+            return p_keys.key_8;
+        case 16384:
+            return p_keys.key_16;
+        case 32768:
+            return p_keys.key_32;
+        default:
+            return nullptr;
+    }
+}
+
 }  // namespace
 
 static int ReadSizeKey(C_MAP_UPG_PLUGIN& p_plugin, const SizeKeys& p_keys, const CMMString& p_file,
@@ -59,24 +75,10 @@ static int ReadSizeKey(C_MAP_UPG_PLUGIN& p_plugin, const SizeKeys& p_keys, const
         return -1;
     }
 
-    const char* l_key = nullptr;
-    switch (l_block_size) {
-        case 4096:
-            l_key = p_keys.key_4;
-            break;
-        case 8192:
-            l_key = p_keys.key_8;
-            break;
-        case 16384:
-            l_key = p_keys.key_16;
-            break;
-        case 32768:
-            l_key = p_keys.key_32;
-            break;
-        default:
-            p_plugin.UpgradePluginLog("(C_MAP_UPG_PLUGIN) %s : SD Block size (%ld) not managed!",
-                                      p_keys.name, (long)l_block_size);
-            break;
+    const char* l_key = KeyForBlockSize(p_keys, l_block_size);
+    if (l_key == nullptr) {
+        p_plugin.UpgradePluginLog("(C_MAP_UPG_PLUGIN) %s : SD Block size (%ld) not managed!",
+                                  p_keys.name, (long)l_block_size);
     }
 
     int l_result = -1;
@@ -163,26 +165,11 @@ void C_MAP_UPG_PLUGIN::ComputeOtherSize(long long& p_total, const CMMString& p_e
 void C_MAP_UPG_PLUGIN::GetIconBrandsSize() {
     CMMString l_file = m_upgrade_root_path + "/DATA/MAPPE/ICON_BRANDS/ICON_BRANDS";
     CMMString l_value;
-    const char* l_key = nullptr;
-    switch (m_plugin_partition_block_size) {
-        case 4096:
-            l_key = "CID_SIZE_4";
-            break;
-        case 8192:
-            l_key = "CID_SIZE_8";
-            break;
-        case 16384:
-            l_key = "CID_SIZE_16";
-            break;
-        case 32768:
-            l_key = "CID_SIZE_32";
-            break;
-        default:
-            UpgradePluginLog(
-                "(C_MAP_UPG_PLUGIN) GetIconBrandsSize : SD Block size (%ld) not managed!",
-                (long)m_plugin_partition_block_size);
-            l_value = "0";
-            break;
+    const char* l_key = KeyForBlockSize(CID_SIZE_KEYS, m_plugin_partition_block_size);
+    if (l_key == nullptr) {
+        UpgradePluginLog("(C_MAP_UPG_PLUGIN) GetIconBrandsSize : SD Block size (%ld) not managed!",
+                         (long)m_plugin_partition_block_size);
+        l_value = "0";
     }
     if (l_key != nullptr && m_bcm != nullptr) {
         m_bcm->GetValueInFile(l_file, CMMString(l_key), l_value);
