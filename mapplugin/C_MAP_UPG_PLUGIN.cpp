@@ -239,31 +239,28 @@ void C_MAP_UPG_PLUGIN::UpgLogPlugin(const char* p_format, ...) {
         return;
     }
     char l_small[1024];
+    char* l_text = l_small;
     va_list l_args;
     va_start(l_args, p_format);
     va_list l_copy;
     va_copy(l_copy, l_args);
     int l_length = vsnprintf(l_small, sizeof(l_small), p_format, l_args);
-    va_end(l_args);
-    if (l_length < 0) {
-        va_end(l_copy);
-        return;
+    /* A longer text is formatted again on the heap; without memory it goes out cut. */
+    if (l_length >= (int)sizeof(l_small)) {
+        char* l_big = new (std::nothrow) char[(size_t)l_length + 1];
+        if (l_big != nullptr) {
+            vsnprintf(l_big, (size_t)l_length + 1, p_format, l_copy);
+            l_text = l_big;
+        }
     }
-    if ((size_t)l_length < sizeof(l_small)) {
-        va_end(l_copy);
-        UpgradePluginLog("%s", l_small);
-        return;
-    }
-    char* l_big = new (std::nothrow) char[(size_t)l_length + 1];
-    if (l_big == nullptr) {
-        va_end(l_copy);
-        UpgradePluginLog("%s", l_small);
-        return;
-    }
-    vsnprintf(l_big, (size_t)l_length + 1, p_format, l_copy);
     va_end(l_copy);
-    UpgradePluginLog("%s", l_big);
-    delete[] l_big;
+    va_end(l_args);
+    if (l_length >= 0) {
+        UpgradePluginLog("%s", l_text);
+    }
+    if (l_text != l_small) {
+        delete[] l_text;
+    }
 }
 
 extern "C" C_UPG_PLUGIN_Interface* upgplugin_GetInstance(const CMMString& p_root) {
