@@ -6,18 +6,6 @@
 
 #include "tar_writer.h"
 
-namespace {
-
-tarw::Entry entry(const std::string& name, const std::string& data, char type = '0') {
-    tarw::Entry e;
-    e.name = name;
-    e.data = data;
-    e.type = type;
-    return e;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s <corpus folder>\n", argv[0]);
@@ -31,21 +19,21 @@ int main(int argc, char** argv) {
                                   .file("040/A.DAT", std::string(600, 'a'))
                                   .file("040/B.DAT", "")
                                   .finish()});
-    tarw::Entry link = entry("040/L", "", '2');
+    tarw::Entry link = tarw::entry("040/L", "", '2');
     link.linkname = "A.DAT";
     seeds.push_back({"types", tarw::Writer()
                                   .add(link)
-                                  .add(entry("040/X", "10 a=b\n", 'x'))
-                                  .add(entry("040/F", "", '6'))
+                                  .add(tarw::entry("040/X", "10 a=b\n", 'x'))
+                                  .add(tarw::entry("040/F", "", '6'))
                                   .file("040\\W.DAT", text)
                                   .file("040//D.DAT", text)
                                   .finish()});
-    tarw::Entry prefixed = entry("A.DAT", text);
+    tarw::Entry prefixed = tarw::entry("A.DAT", text);
     prefixed.prefix = "040/" + std::string(100, 'p');
     seeds.push_back({"prefix", tarw::Writer().add(prefixed).finish()});
-    tarw::Entry gnu = entry("040/G.DAT", text);
+    tarw::Entry gnu = tarw::entry("040/G.DAT", text);
     gnu.gnuMagic = true;
-    tarw::Entry sig = entry("040/\xE9.DAT", text);
+    tarw::Entry sig = tarw::entry("040/\xE9.DAT", text);
     sig.signedSum = true;
     seeds.push_back({"gnu_signed", tarw::Writer().add(gnu).add(sig).finish()});
     seeds.push_back({"escape", tarw::Writer()
@@ -53,7 +41,7 @@ int main(int argc, char** argv) {
                                    .file("/abs/E.DAT", "x")
                                    .file("040/../../E.DAT", "x")
                                    .finish()});
-    tarw::Entry big = entry("040/BIG.DAT", text);
+    tarw::Entry big = tarw::entry("040/BIG.DAT", text);
     big.sizeField = "77777777777";
     seeds.push_back({"oversize", tarw::header(big) + tarw::padded(text)});
     std::string cut = tarw::Writer().file("040/A.DAT", std::string(1500, 'c')).bytes();

@@ -23,6 +23,15 @@ struct Entry {
     std::string sizeField;   // raw size field instead of the data's length
 };
 
+// An entry of the given name, data and type, everything else as a plain file.
+inline Entry entry(const std::string& name, const std::string& data, char type = '0') {
+    Entry e;
+    e.name = name;
+    e.data = data;
+    e.type = type;
+    return e;
+}
+
 inline void putField(std::string& h, size_t off, size_t len, const std::string& v) {
     h.replace(off, std::min(len, v.size()), v.substr(0, len));
 }
@@ -82,17 +91,9 @@ class Writer {
         out_ += padded(e.data);
         return *this;
     }
-    Writer& dir(const std::string& name) {
-        Entry e;
-        e.name = name;
-        e.type = '5';
-        return add(e);
-    }
+    Writer& dir(const std::string& name) { return add(entry(name, "", '5')); }
     Writer& file(const std::string& name, const std::string& data) {
-        Entry e;
-        e.name = name;
-        e.data = data;
-        return add(e);
+        return add(entry(name, data));
     }
     Writer& raw(const std::string& bytes) {
         out_ += bytes;

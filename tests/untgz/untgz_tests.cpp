@@ -141,14 +141,6 @@ std::string basicTar() {
         .finish();
 }
 
-tarw::Entry entry(const std::string& name, const std::string& data, char type = '0') {
-    tarw::Entry e;
-    e.name = name;
-    e.data = data;
-    e.type = type;
-    return e;
-}
-
 std::vector<ArchiveCase> archiveCases() {
     std::vector<ArchiveCase> cases;
     cases.push_back(
@@ -172,7 +164,7 @@ std::vector<ArchiveCase> archiveCases() {
          {{"MAPPE/TEMP_040/A.DAT", pattern(600)}}});
     cases.push_back({"SymbolicLinkSkipped",
                      [] {
-                         tarw::Entry l = entry("040/L.DAT", "", '2');
+                         tarw::Entry l = tarw::entry("040/L.DAT", "", '2');
                          l.linkname = "A.DAT";
                          return tarw::gzip(
                              tarw::Writer().add(l).file("040/A.DAT", pattern(10)).finish());
@@ -185,13 +177,13 @@ std::vector<ArchiveCase> archiveCases() {
         {"ExtendedHeaderWrittenAsFile",
          [] {
              return tarw::gzip(
-                 tarw::Writer().add(entry("040/X.HDR", "17 path=040/A.DAT\n", 'x')).finish());
+                 tarw::Writer().add(tarw::entry("040/X.HDR", "17 path=040/A.DAT\n", 'x')).finish());
          },
          0,
          {{"MAPPE/TEMP_040/X.HDR", "17 path=040/A.DAT\n"}}});
     cases.push_back({"SignedChecksumAccepted",
                      [] {
-                         tarw::Entry e = entry("040/\xE9T\xE9.DAT", "abc");
+                         tarw::Entry e = tarw::entry("040/\xE9T\xE9.DAT", "abc");
                          e.signedSum = true;
                          return tarw::gzip(tarw::Writer().add(e).finish());
                      },
@@ -207,7 +199,7 @@ std::vector<ArchiveCase> archiveCases() {
                      {"Garbage detected"}});
     cases.push_back({"BadChecksumFirstHeader",
                      [] {
-                         std::string h = tarw::header(entry("040/A.DAT", "abc"));
+                         std::string h = tarw::header(tarw::entry("040/A.DAT", "abc"));
                          h[148] = '1';
                          return tarw::gzip(h + tarw::padded("abc") + std::string(1024, '\0'));
                      },
@@ -220,7 +212,7 @@ std::vector<ArchiveCase> archiveCases() {
     cases.push_back(
         {"DamagedLaterHeader",
          [] {
-             std::string h = tarw::header(entry("040/C.DAT", "abc"));
+             std::string h = tarw::header(tarw::entry("040/C.DAT", "abc"));
              h[0] = 'Z';  // checksum no longer matches
              return tarw::gzip(tarw::Writer()
                                    .file("040/A.DAT", pattern(600))
@@ -236,7 +228,7 @@ std::vector<ArchiveCase> archiveCases() {
           "[loop 1] write task error!!\n"}});
     cases.push_back({"NameWithoutTerminatingZero",
                      [] {
-                         std::string h = tarw::header(entry(std::string(100, 'N'), "abc"));
+                         std::string h = tarw::header(tarw::entry(std::string(100, 'N'), "abc"));
                          return tarw::gzip(h + tarw::padded("abc") + std::string(1024, '\0'));
                      },
                      -1,
@@ -263,7 +255,7 @@ std::vector<ArchiveCase> archiveCases() {
                      {"not a valid tar file"}});
     cases.push_back({"SizeOverflowReadsToTheEnd",
                      [] {
-                         tarw::Entry e = entry("040/HUGE.DAT", pattern(1000));
+                         tarw::Entry e = tarw::entry("040/HUGE.DAT", pattern(1000));
                          e.sizeField = "77777777777";
                          std::string tar = tarw::header(e) + pattern(1000);
                          return tarw::gzip(tar);
@@ -275,7 +267,7 @@ std::vector<ArchiveCase> archiveCases() {
                      {"WARNING: Last file might be truncated!"}});
     cases.push_back({"EntryLargerThanArchive",
                      [] {
-                         tarw::Entry e = entry("040/A.DAT", pattern(600));
+                         tarw::Entry e = tarw::entry("040/A.DAT", pattern(600));
                          e.sizeField = tarw::octal(5000, 11);
                          return tarw::gzip(tarw::header(e) + tarw::padded(pattern(600)));
                      },
@@ -286,7 +278,7 @@ std::vector<ArchiveCase> archiveCases() {
                      {"WARNING: Last file might be truncated!"}});
     cases.push_back({"GnuHeaderTimesAreNoPrefix",
                      [] {
-                         tarw::Entry e = entry("040/A.DAT", "abc");
+                         tarw::Entry e = tarw::entry("040/A.DAT", "abc");
                          e.gnuMagic = true;
                          e.prefix = "14000000000";  // where old GNU headers keep atime
                          return tarw::gzip(tarw::Writer().add(e).finish());
@@ -363,7 +355,7 @@ std::vector<ArchiveCase> archiveCases() {
     }
     cases.push_back({"OverlongPathRefused",
                      [] {
-                         tarw::Entry e = entry(std::string(90, 'n'), "long");
+                         tarw::Entry e = tarw::entry(std::string(90, 'n'), "long");
                          e.prefix = "040/" + std::string(140, 'p') + "/" + std::string(5, 'q');
                          return tarw::gzip(tarw::Writer().add(e).finish());
                      },
@@ -374,7 +366,7 @@ std::vector<ArchiveCase> archiveCases() {
                      {"gives a path too long, refused"}});
     cases.push_back({"PrefixFieldHonoured",
                      [] {
-                         tarw::Entry e = entry("A.DAT", pattern(700));
+                         tarw::Entry e = tarw::entry("A.DAT", pattern(700));
                          e.prefix = "040/" + std::string(120, 'S');
                          return tarw::gzip(tarw::Writer().add(e).finish());
                      },
@@ -395,7 +387,7 @@ std::vector<ArchiveCase> archiveCases() {
     cases.push_back({"TruncatedTarHeaderIsZeroFilled",
                      [] {
                          std::string tar = tarw::Writer().file("040/A.DAT", "abc").bytes();
-                         std::string next = tarw::header(entry("040/B.DAT", "x"));
+                         std::string next = tarw::header(tarw::entry("040/B.DAT", "x"));
                          return tarw::gzip(tar + next.substr(0, 100));
                      },
                      -1,
@@ -495,7 +487,7 @@ TEST_F(UntgzTest, ListingMode) {
                                 .file("040/B.DAT", "")
                                 .file("040/C.DAT", "c")
                                 .add([] {
-                                    tarw::Entry l = entry("040/L", "", '2');
+                                    tarw::Entry l = tarw::entry("040/L", "", '2');
                                     return l;
                                 }())
                                 .finish()));
