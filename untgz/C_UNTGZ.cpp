@@ -664,20 +664,16 @@ extern "C" int Untar(char const* p_tar_file, char const* p_dest_folder, int p_ve
                      int p_abs_path) {
     C_UNTGZ* l_instance = C_UNTGZ::GetInstance();
     if (l_instance == NULL) {
-        logMsg("%ld - (extern 'C' - Untar): NULL == l_instance\n", (_Vx_usr_arg_t)tickGet(), 0, 0,
-               0, 0, 0);
+        UntgzLog("%ld - (extern 'C' - Untar): NULL == l_instance\n");
         return -1;
     }
-    logMsg("%ld - (extern 'C' - Untar ): l_instance(0x%X)->Untar ('%s', '%s')\n",
-           (_Vx_usr_arg_t)tickGet(), (_Vx_usr_arg_t)l_instance, (_Vx_usr_arg_t)p_tar_file,
-           (_Vx_usr_arg_t)p_dest_folder, 0, 0);
+    UntgzLog("%ld - (extern 'C' - Untar ): l_instance(0x%X)->Untar ('%s', '%s')\n",
+             (_Vx_usr_arg_t)l_instance, (_Vx_usr_arg_t)p_tar_file, (_Vx_usr_arg_t)p_dest_folder);
     int l_result = l_instance->Untar(p_tar_file, p_dest_folder, p_verbose, p_abs_path);
     if (l_result == -1) {
-        logMsg("%ld - (extern 'C' - Untar '%s'): ERROR \n", (_Vx_usr_arg_t)tickGet(),
-               (_Vx_usr_arg_t)p_tar_file, 0, 0, 0, 0);
+        UntgzLog("%ld - (extern 'C' - Untar '%s'): ERROR \n", (_Vx_usr_arg_t)p_tar_file);
     } else {
-        logMsg("%ld - (extern 'C' - Untar '%s'): Done \n", (_Vx_usr_arg_t)tickGet(),
-               (_Vx_usr_arg_t)p_tar_file, 0, 0, 0, 0);
+        UntgzLog("%ld - (extern 'C' - Untar '%s'): Done \n", (_Vx_usr_arg_t)p_tar_file);
     }
     return l_result;
 }
